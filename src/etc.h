@@ -1,0 +1,76 @@
+// The toolbox every module uses: raw pixel access, the game's standard
+// 32-bit surfaces, rotation, the level-end fade, random numbers, int2str,
+// and the constants the whole game shares.
+#ifndef VANTREL_ETC_H
+#define VANTREL_ETC_H
+
+#include <cstdlib>
+#include <string>
+
+#include <SDL.h>
+
+const double pi = 3.141592653589793;
+const int TILE_SIZE = 32;
+const float d_angle = 0.1f;
+const int ship_empty_mass = 8;
+const float ship_base_battery = 10.0f;
+const float ship_base_generate = 0.05f;
+const int system_slots = 20;
+const float MAX_INVULNERABILITY = 5.0f;
+const int ball_mass = 15;
+const float tractor_force = 1875.0f;
+const float tractor_elastic = 128.0f;
+const float default_gravity = 43.75f;
+const float default_air_resistance = 1.0f;
+const int MAX_SHIELD = 10;
+
+enum alphanity { alpha_channel = 0, no_alpha_channel = 1 };
+
+// Raw pixel access: no locking and no bounds check; callers lock once
+// around their whole loop and stay inside the surface.
+Uint32 getpixel(SDL_Surface* surface, int x, int y);
+void putpixel(SDL_Surface* surface, int x, int y, Uint32 pixel);
+
+float dist(float x, float y);
+
+// A new all-transparent surface in the game's format (R, G, B, A from the
+// low byte up); the caller frees it.
+SDL_Surface* create_surface(int w, int h, alphanity al);
+
+// Draws from into to, turned by angle radians (clockwise on screen) about
+// both centres; pixels whose source lies outside from are left alone.
+void rotate(SDL_Surface* from, SDL_Surface* to, double angle);
+
+// The game's random numbers run from 0 to 32767 on every platform, as its
+// arithmetic assumes (glibc's rand() alone would reach 2^31 - 1).
+inline int rand15() { return rand() % 32768; }
+inline float randu() { return static_cast<float>(rand15() / 32767.0); }
+int randint(int i);
+float randn();
+
+// Fades rect of the screen to black in 30 steps of 30 ms.
+void fade_out(SDL_Surface* screen, SDL_Rect rect);
+
+std::string int2str(int i);
+
+// Clamps mid to [min, max]; min wins when min > max.
+template <typename T>
+inline T minmax(T min, T mid, T max)
+{
+    T upper = mid < max ? mid : max;
+    return min > upper ? min : upper;
+}
+
+// Runs a clean-up function when it goes out of scope.
+class do_later {
+public:
+    explicit do_later(void (*fn)()) : m_fn(fn) {}
+    ~do_later() { m_fn(); }
+    do_later(const do_later&) = delete;
+    do_later& operator=(const do_later&) = delete;
+
+private:
+    void (*m_fn)();
+};
+
+#endif

@@ -1,0 +1,31 @@
+// The game state and the picture cache.
+#include "game.h"
+
+#include "loadimag.h"
+
+game* game::the_game = nullptr;
+
+game::game() : m_key_flags{false, false, false, false, false}, m_arena(nullptr) {}
+
+bool player_status::operator==(const player_status& other) const
+{
+    return score == other.score && money == other.money && shield == other.shield &&
+           lives == other.lives && energy == other.energy && max_energy == other.max_energy &&
+           invulnerability == other.invulnerability;
+}
+
+bitmap_pool::~bitmap_pool()
+{
+    for (auto& entry : m_map)
+        SDL_FreeSurface(entry.second);
+}
+
+SDL_Surface* bitmap_pool::get_bitmap(const std::string& name)
+{
+    auto found = m_map.find(name);
+    if (found != m_map.end())
+        return found->second;
+    SDL_Surface* pic = load_image(name);
+    m_map[name] = pic;
+    return pic;
+}

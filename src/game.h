@@ -1,0 +1,62 @@
+// The state of the game in progress (game, reached through game::the_game),
+// the player status the status bar shows, and the picture cache.
+#ifndef VANTREL_GAME_H
+#define VANTREL_GAME_H
+
+#include <map>
+#include <string>
+
+#include <SDL.h>
+
+class arena;
+
+// Pictures by file name, each read once per game and shared by everyone
+// who shows it; they are freed when the pool goes.
+class bitmap_pool {
+public:
+    bitmap_pool() = default;
+    ~bitmap_pool();
+    bitmap_pool(const bitmap_pool&) = delete;
+    bitmap_pool& operator=(const bitmap_pool&) = delete;
+
+    // The caller never frees the result; it lives as long as the pool.
+    SDL_Surface* get_bitmap(const std::string& name);
+
+private:
+    typedef std::map<const std::string, SDL_Surface*> m_map_t;
+    m_map_t m_map;
+};
+
+struct player_status {
+    int score;
+    int money;
+    int shield;
+    int lives;
+    bool in_shop;
+    float energy;
+    float max_energy;
+    float invulnerability;
+
+    // in_shop is not compared.
+    bool operator==(const player_status& other) const;
+};
+
+struct game {
+    game();
+
+    struct {
+        bool up;
+        bool left;
+        bool right;
+        bool tractor;
+        bool fire;
+    } m_key_flags;
+    arena* m_arena;
+    bitmap_pool m_bmp_pool;
+    player_status m_player_status;
+
+    // The game in progress; set by the play loop, never cleared.
+    static game* the_game;
+};
+
+#endif

@@ -1,0 +1,20 @@
+#!/bin/sh
+# Installs what is missing, builds everything and runs every test: once as
+# a normal build with warnings as errors, once with AddressSanitizer and
+# UndefinedBehaviorSanitizer.
+set -e
+cd "$(dirname "$0")"
+. scripts/setup.sh
+vantrel_install_packages
+export SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy
+jobs="$(nproc)"
+
+cmake -S . -B build -DVANTREL_WERROR=ON >/dev/null
+cmake --build build -j"$jobs"
+(cd build && ctest --output-on-failure -j"$jobs")
+
+export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
+export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+cmake -S . -B build-asan -DVANTREL_WERROR=ON -DVANTREL_SANITIZE=ON >/dev/null
+cmake --build build-asan -j"$jobs"
+(cd build-asan && ctest --output-on-failure -j"$jobs")

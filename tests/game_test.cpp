@@ -1,0 +1,211 @@
+// Tests of the game state: the picture cache, player status comparison and
+// a fresh game's controls.
+#include <cmath>
+#include <filesystem>
+#include <limits>
+#include <memory>
+#include <new>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "debug.h"
+#include "game.h"
+#include "png_fixture.h"
+#include "test_support.h"
+#include "text.h"
+
+namespace {
+// A font is present so that placeholders log nothing but their own line;
+// it is dropped again so later tests start without one.
+class bitmap_pool_test : public run_dir_test {
+protected:
+    void SetUp() override
+    {
+        run_dir_test::SetUp();
+        text::exit();
+        ASSERT_TRUE(write_code_font(path("images/font.png"), 2, 4));
+    }
+    void TearDown() override
+    {
+        m_pool.reset();
+        text::exit();
+        run_dir_test::TearDown();
+    }
+    void write_picture(const std::string& name, int width, int height) const
+    {
+        ASSERT_TRUE(write_noise_png(path("images/" + name), width, height));
+    }
+
+    std::unique_ptr<bitmap_pool> m_pool{new bitmap_pool};
+};
+
+TEST_F(bitmap_pool_test, ReadsEachPictureOnce)
+{
+    write_picture("ball.png", 5, 3);
+    SDL_Surface* first = m_pool->get_bitmap("ball.png");
+    ASSERT_NE(first, nullptr);
+    EXPECT_EQ(first->w, 5);
+    EXPECT_EQ(first->h, 3);
+
+    // With the file gone, only the cache can answer.
+    std::filesystem::remove(path("images/ball.png"));
+    testing::internal::CaptureStdout();
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(m_pool->get_bitmap("ball.png"), first);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+}
+
+TEST_F(bitmap_pool_test, KeysAreExactSpellings)
+{
+    write_picture("ball.png", 5, 3);
+    write_picture("Ball.png", 7, 2);
+    SDL_Surface* lower = m_pool->get_bitmap("ball.png");
+    SDL_Surface* mixed = m_pool->get_bitmap("Ball.png");
+    testing::internal::CaptureStdout();
+    SDL_Surface* upper = m_pool->get_bitmap("BALL.png");  // no such file here
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              "loadimag, line 111: Could not open images/BALL.png\n");
+
+    EXPECT_NE(lower, mixed);
+    EXPECT_NE(lower, upper);
+    EXPECT_NE(mixed, upper);
+    EXPECT_EQ(lower->w, 5);
+    EXPECT_EQ(mixed->w, 7);
+    EXPECT_EQ(upper->w, 200);
+    EXPECT_EQ(m_pool->get_bitmap("ball.png"), lower);
+    EXPECT_EQ(m_pool->get_bitmap("Ball.png"), mixed);
+}
+
+TEST_F(bitmap_pool_test, MissingPictureIsLoggedOnceAndItsPlaceholderKept)
+{
+    testing::internal::CaptureStdout();
+    SDL_Surface* first = m_pool->get_bitmap("ghost.png");
+    // Even a file that turns up later is not read: the placeholder stays.
+    write_picture("ghost.png", 5, 3);
+    for (int i = 0; i < 4; ++i)
+        EXPECT_EQ(m_pool->get_bitmap("ghost.png"), first);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              "loadimag, line 111: Could not open images/ghost.png\n");
+    ASSERT_NE(first, nullptr);
+    EXPECT_EQ(first->w, 200);
+    EXPECT_EQ(first->h, 20);
+}
+
+TEST_F(bitmap_pool_test, OtherExtensionsThrowEveryTimeAndAreNotKept)
+{
+    write_picture("ship.bmp", 5, 3);
+    const std::string line = "loadimag, line 65: Unknown image extension: BMP\n";
+    testing::internal::CaptureStdout();
+    EXPECT_THROW(m_pool->get_bitmap("ship.bmp"), whinage);
+    EXPECT_THROW(m_pool->get_bitmap("ship.bmp"), whinage);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), line + line);
+
+    // The pool still works for proper names afterwards.
+    write_picture("ship.png", 4, 4);
+    SDL_Surface* ship = m_pool->get_bitmap("ship.png");
+    ASSERT_NE(ship, nullptr);
+    EXPECT_EQ(ship->w, 4);
+}
+
+TEST_F(bitmap_pool_test, DestructionFreesEverySurfaceOnce)
+{
+    write_picture("ball.png", 5, 3);
+    write_picture("Ball.png", 7, 2);
+    write_picture("coin.png", 2, 2);
+    std::vector<SDL_Surface*> handed_out;
+    for (const char* name : {"ball.png", "Ball.png", "coin.png", "missing.png", "ball.png"})
+        handed_out.push_back(m_pool->get_bitmap(name));
+    handed_out.pop_back();  // the repeat is the first surface again
+
+    // One extra reference each: after the pool is gone each must be back
+    // to exactly that one (freed once, neither kept nor freed twice).
+    for (SDL_Surface* s : handed_out) {
+        EXPECT_EQ(s->refcount, 1);
+        ++s->refcount;
+    }
+    m_pool.reset();
+    for (SDL_Surface* s : handed_out) {
+        EXPECT_EQ(s->refcount, 1);
+        SDL_FreeSurface(s);
+    }
+}
+
+// --- player status ----------------------------------------------------------
+
+player_status some_status()
+{
+    player_status s;
+    s.score = 1200;
+    s.money = 350;
+    s.shield = 7;
+    s.lives = 2;
+    s.in_shop = false;
+    s.energy = 6.5f;
+    s.max_energy = 10.0f;
+    s.invulnerability = 0.0f;
+    return s;
+}
+
+TEST(game_player_status, EqualityComparesAllButTheShopFlag)
+{
+    const struct {
+        const char* change;
+        void (*apply)(player_status&);
+        bool equal;
+    } cases[] = {
+        {"nothing", [](player_status&) {}, true},
+        {"in_shop", [](player_status& s) { s.in_shop = true; }, true},
+        {"score", [](player_status& s) { s.score += 1; }, false},
+        {"money", [](player_status& s) { s.money -= 50; }, false},
+        {"shield", [](player_status& s) { s.shield = -1; }, false},
+        {"lives", [](player_status& s) { s.lives = 3; }, false},
+        {"energy", [](player_status& s) { s.energy = 6.25f; }, false},
+        {"max_energy", [](player_status& s) { s.max_energy = 12.0f; }, false},
+        {"invulnerability", [](player_status& s) { s.invulnerability = 0.04f; }, false},
+        {"in_shop and score", [](player_status& s) { s.in_shop = true; s.score = 0; }, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.change);
+        player_status a = some_status(), b = some_status();
+        c.apply(b);
+        EXPECT_EQ(a == b, c.equal);
+        EXPECT_EQ(b == a, c.equal);
+    }
+}
+
+TEST(game_player_status, FloatsAreComparedExactly)
+{
+    // Invulnerability counts down in steps of 0.04 and must read as changed
+    // however small what is left.
+    player_status a = some_status(), b = some_status();
+    b.invulnerability = std::nextafter(0.0f, 1.0f);
+    EXPECT_FALSE(a == b);
+
+    // A NaN equals nothing, not even itself.
+    b = some_status();
+    b.energy = std::numeric_limits<float>::quiet_NaN();
+    EXPECT_FALSE(b == b);
+}
+
+// --- the game ---------------------------------------------------------------
+
+TEST(game, FreshGameHoldsNoControl)
+{
+    // Built over memory whose every byte reads as a true bool, so the flags
+    // are false only if the constructor sets them (volatile: the filling
+    // must not be optimised away).
+    alignas(game) unsigned char storage[sizeof(game)];
+    volatile unsigned char* fill = storage;
+    for (size_t i = 0; i < sizeof storage; ++i)
+        fill[i] = 1;
+    game* g = new (storage) game;
+    EXPECT_FALSE(g->m_key_flags.up);
+    EXPECT_FALSE(g->m_key_flags.left);
+    EXPECT_FALSE(g->m_key_flags.right);
+    EXPECT_FALSE(g->m_key_flags.tractor);
+    EXPECT_FALSE(g->m_key_flags.fire);
+    g->~game();
+}
+}

@@ -1,0 +1,43 @@
+#!/bin/sh
+# Starts the real game in a window under a virtual X server, presses a key
+# (the title shows again) and then Escape, and checks the exit code and
+# that every picture and sound was found. Usage: smoke_test.sh RUN_DIR
+# [SCREENSHOT.png]
+set -u
+run_dir=$1
+shot=${2:-}
+log=$(mktemp)
+inner=$(mktemp)
+cat > "$inner" <<INNER
+set -u
+cd "$run_dir" || exit 90
+./vantrel --window > "$log" 2>&1 &
+pid=\$!
+win=\$(timeout 30 xdotool search --sync --name Vantrel | head -n 1)
+[ -n "\$win" ] || { kill \$pid; echo "no window"; exit 91; }
+xdotool windowfocus --sync "\$win" 2>/dev/null || true
+sleep 1
+xdotool key space
+sleep 1
+if [ -n "$shot" ]; then import -window root "$shot" || true; fi
+xdotool key Escape
+for i in \$(seq 1 100); do
+    kill -0 \$pid 2>/dev/null || break
+    sleep 0.1
+done
+if kill -0 \$pid 2>/dev/null; then kill \$pid; echo "still running after Escape"; exit 92; fi
+wait \$pid
+INNER
+xvfb-run -a -s "-screen 0 640x480x24" sh "$inner"
+rc=$?
+echo "exit code: $rc"
+echo "--- game output ---"
+cat "$log"
+status=0
+[ "$rc" -eq 0 ] || status=1
+if grep -E "FATAL ERROR|Could not open|not a valid|Sound init" "$log" >/dev/null; then
+    echo "the game reported missing or broken data"
+    status=1
+fi
+rm -f "$log" "$inner"
+exit $status

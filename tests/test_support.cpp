@@ -1,0 +1,124 @@
+// Shared test fixtures: temporary run folders and event helpers.
+#include "test_support.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include <unistd.h>
+
+#include "etc.h"
+#include "png_fixture.h"
+
+#include <thread>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+void run_dir_test::SetUp()
+{
+    setenv("SDL_VIDEODRIVER", "dummy", 0);
+    setenv("SDL_AUDIODRIVER", "dummy", 0);
+    m_old_cwd = fs::current_path().string();
+    char tmpl[] = "/tmp/vantrel_test_XXXXXX";
+    ASSERT_NE(mkdtemp(tmpl), nullptr);
+    m_dir = tmpl;
+    for (const char* sub : {"images", "sounds", "levels", "save"})
+        fs::create_directory(fs::path(m_dir) / sub);
+    fs::current_path(m_dir);
+    ASSERT_EQ(SDL_Init(SDL_INIT_VIDEO), 0) << SDL_GetError();
+}
+
+void run_dir_test::TearDown()
+{
+    SDL_Quit();
+    fs::current_path(m_old_cwd);
+    std::error_code ec;
+    fs::permissions(fs::path(m_dir) / "save", fs::perms::owner_all, ec);
+    fs::remove_all(m_dir, ec);
+}
+
+std::string run_dir_test::path(const std::string& relative) const { return m_dir + "/" + relative; }
+
+void run_dir_test::write_file(const std::string& relative, const std::string& contents) const
+{
+    std::ofstream out(path(relative), std::ios::binary);
+    out << contents;
+}
+
+std::string run_dir_test::read_file(const std::string& relative) const
+{
+    std::ifstream in(path(relative), std::ios::binary);
+    std::ostringstream all;
+    all << in.rdbuf();
+    return all.str();
+}
+
+bool run_dir_test::file_exists(const std::string& relative) const
+{
+    return fs::exists(path(relative));
+}
+
+rgba pixel_rgba(SDL_Surface* s, int x, int y)
+{
+    SDL_LockSurface(s);
+    Uint32 p = getpixel(s, x, y);
+    SDL_UnlockSurface(s);
+    Uint8 r, g, b, a;
+    SDL_GetRGBA(p, s->format, &r, &g, &b, &a);
+    return {r, g, b, a};
+}
+
+std::ostream& operator<<(std::ostream& out, const rgba& c)
+{
+    return out << "rgba(" << c.r << ", " << c.g << ", " << c.b << ", " << c.a << ")";
+}
+
+void push_key(SDLKey sym, Uint16 unicode)
+{
+    SDL_Event e = {};
+    e.type = SDL_KEYDOWN;
+    e.key.state = SDL_PRESSED;
+    e.key.keysym.sym = sym;
+    e.key.keysym.unicode = unicode;
+    SDL_PushEvent(&e);
+    e.type = SDL_KEYUP;
+    e.key.state = SDL_RELEASED;
+    SDL_PushEvent(&e);
+}
+
+void write_test_font(const std::string& path, int cell_w, int h, int extra_columns)
+{
+    int width = 96 * cell_w + extra_columns;
+    std::vector<uint32_t> pixels(static_cast<size_t>(width) * h, 0);
+    const uint32_t white = 0xFFFFFFFF;
+    for (int k = 0; k < 96; ++k) {
+        for (int i = 0; i < 7; ++i) {
+            if (k & (1 << i))
+                pixels[k * cell_w + i] = white;
+        }
+        pixels[width + k * cell_w + cell_w - 1] = white;
+    }
+    ASSERT_TRUE(write_rgba_png(path, width, h, pixels));
+}
+
+int glyph_at(SDL_Surface* s, int x, int y, int cell_w)
+{
+    if (pixel_rgba(s, x + cell_w - 1, y + 1).r < 128)
+        return -1;
+    int k = 0;
+    for (int i = 0; i < 7; ++i) {
+        if (pixel_rgba(s, x + i, y).r >= 128)
+            k |= 1 << i;
+    }
+    return k;
+}
+
+void after_ms(int ms, void (*fn)())
+{
+    std::thread([ms, fn] {
+        SDL_Delay(ms);
+        fn();
+    }).detach();
+}

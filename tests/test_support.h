@@ -1,0 +1,59 @@
+// Shared test fixtures: a fresh working directory laid out like the run
+// folder, with SDL's dummy drivers up for surfaces and events.
+#ifndef VANTREL_TEST_SUPPORT_H
+#define VANTREL_TEST_SUPPORT_H
+
+#include <memory>
+#include <string>
+
+#include <SDL.h>
+#include <gtest/gtest.h>
+
+struct surface_deleter {
+    void operator()(SDL_Surface* s) const { SDL_FreeSurface(s); }
+};
+typedef std::unique_ptr<SDL_Surface, surface_deleter> surface_ptr;
+
+// Each test runs in its own empty directory holding images/, sounds/,
+// levels/ and save/; SDL video (dummy driver) is initialised around it.
+class run_dir_test : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // Path of a file inside the test's directory.
+    std::string path(const std::string& relative) const;
+    void write_file(const std::string& relative, const std::string& contents) const;
+    std::string read_file(const std::string& relative) const;
+    bool file_exists(const std::string& relative) const;
+
+    std::string m_dir;
+
+private:
+    std::string m_old_cwd;
+};
+
+// RGBA of a 32-bit pixel of a surface in the game's format.
+struct rgba {
+    int r, g, b, a;
+    bool operator==(const rgba& o) const { return r == o.r && g == o.g && b == o.b && a == o.a; }
+};
+rgba pixel_rgba(SDL_Surface* s, int x, int y);
+std::ostream& operator<<(std::ostream& out, const rgba& c);
+
+// Pushes a key-down event (and its key-up) with the given symbol and
+// Unicode value onto SDL's queue.
+void push_key(SDLKey sym, Uint16 unicode = 0);
+
+// A font picture for tests: 96 cells of cell_w x h pixels; row 0 of cell k
+// holds k in binary as opaque white pixels (bit i at column i, i < 7), and
+// the last column of row 1 is always white, marking a drawn glyph.
+void write_test_font(const std::string& path, int cell_w = 8, int h = 12, int extra_columns = 0);
+// The glyph cell drawn with its top-left corner at (x, y) on a black
+// surface, or -1 where no glyph is drawn.
+int glyph_at(SDL_Surface* s, int x, int y, int cell_w = 8);
+// Calls fn on another thread after ms milliseconds (to feed screens that
+// drain the event queue before they wait).
+void after_ms(int ms, void (*fn)());
+
+#endif

@@ -1,0 +1,62 @@
+// The one palette of Vantrel's pictures. Every picture takes its colours
+// from here, so the title, the font and everything drawn later match.
+#ifndef VANTREL_TOOLS_PALETTE_H
+#define VANTREL_TOOLS_PALETTE_H
+
+#include "draw.h"
+
+namespace palette {
+using draw::hex;
+
+// Outlines and the darkest shadows.
+constexpr draw::colour ink = hex(0x0b0714);
+
+// Deep space, from the top of the sky down to the horizon.
+constexpr draw::colour space_top = hex(0x020309);
+constexpr draw::colour space_mid = hex(0x070a1d);
+constexpr draw::colour space_low = hex(0x141030);
+constexpr draw::colour nebula_violet = hex(0x4a2378);
+constexpr draw::colour nebula_teal = hex(0x11506a);
+
+constexpr draw::colour star_white = hex(0xf4f6ff);
+constexpr draw::colour star_blue = hex(0xa9c4ff);
+constexpr draw::colour star_warm = hex(0xffe2b0);
+
+// Text.
+constexpr draw::colour text_white = hex(0xffffff);
+constexpr draw::colour text_pale = hex(0xc4d2f0);
+
+// The gold of titles, coins and the ship's trim.
+constexpr draw::colour gold_pale = hex(0xfff7dc);
+constexpr draw::colour gold = hex(0xffc84a);
+constexpr draw::colour gold_deep = hex(0xc8621a);
+constexpr draw::colour ember = hex(0xff6a26);
+
+// Hulls and machinery.
+constexpr draw::colour steel_light = hex(0xe2e9f3);
+constexpr draw::colour steel = hex(0x8e9cb5);
+constexpr draw::colour steel_dark = hex(0x39425c);
+constexpr draw::colour glass = hex(0x5fe3ff);
+
+// Engine flames and explosions.
+constexpr draw::colour flame_core = hex(0xfff4b8);
+constexpr draw::colour flame = hex(0xff9630);
+
+// The planet and its air.
+constexpr draw::colour planet_light = hex(0x8fdccb);
+constexpr draw::colour planet_mid = hex(0x2f8190);
+constexpr draw::colour planet_dark = hex(0x12334d);
+constexpr draw::colour planet_band = hex(0xd9b98a);
+constexpr draw::colour atmosphere = hex(0x6fe0ff);
+
+// Cave rock.
+constexpr draw::colour rock_dark = hex(0x0c0a16);
+constexpr draw::colour rock_mid = hex(0x1f1b33);
+constexpr draw::colour rock_rim = hex(0x5a5f92);
+
+// Quiet panels behind text.
+constexpr draw::colour panel = hex(0x060812);
+constexpr draw::colour panel_edge = hex(0x2b3766);
+}
+
+#endif
