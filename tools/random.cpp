@@ -5,13 +5,6 @@
 
 namespace gen {
 
-float rng::gauss()
-{
-    // Four uniforms have variance 1/3: scale by sqrt(3) for deviation 1.
-    float sum = uniform() + uniform() + uniform() + uniform() - 2.0f;
-    return sum * 1.7320508f;
-}
-
 namespace {
 uint32_t lattice_hash(int32_t x, int32_t y, uint32_t seed)
 {

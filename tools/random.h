@@ -27,8 +27,6 @@ public:
     float signed_unit() { return 2.0f * uniform() - 1.0f; }
     // Uniform integer in [0, n); n must be positive.
     int below(int n) { return static_cast<int>(next() % static_cast<uint32_t>(n)); }
-    // Roughly normal (sum of four uniforms), mean 0 and deviation 1.
-    float gauss();
 
 private:
     uint64_t m_state;

@@ -1,0 +1,143 @@
+// Temporary folders, generated data and PNG/WAV readers for the tests.
+#include "data_fixture.h"
+
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include <gtest/gtest.h>
+#include <png.h>
+#include <unistd.h>
+
+#include "pictures.h"
+#include "sounds.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+// Removes the folders it made when the program ends.
+struct temp_folders {
+    std::vector<fs::path> made;
+    ~temp_folders()
+    {
+        std::error_code ignored;
+        for (const fs::path& p : made)
+            fs::remove_all(p, ignored);
+    }
+};
+temp_folders& folders()
+{
+    static temp_folders all;
+    return all;
+}
+
+uint32_t le(const std::string& s, size_t at, int bytes)
+{
+    uint32_t v = 0;
+    for (int i = bytes - 1; i >= 0; --i)
+        v = (v << 8) | static_cast<uint8_t>(s[at + i]);
+    return v;
+}
+}
+
+std::string fresh_dir(const std::string& tag)
+{
+    static int count = 0;
+    fs::path p = fs::temp_directory_path() /
+                 ("vantrel_data_" + std::to_string(getpid()) + "_" + std::to_string(count++) + "_" + tag);
+    fs::remove_all(p);
+    fs::create_directories(p);
+    folders().made.push_back(p);
+    return p.string();
+}
+
+const std::string& generated_images()
+{
+    static const std::string dir = [] {
+        std::string d = fresh_dir("images");
+        pictures::write_families(d, {});
+        return d;
+    }();
+    return dir;
+}
+
+const std::string& generated_sounds()
+{
+    static const std::string dir = [] {
+        std::string d = fresh_dir("sounds");
+        sounds::write_effects(d, {});
+        return d;
+    }();
+    return dir;
+}
+
+std::string read_bytes(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+float png_picture::luminance(int x, int y) const
+{
+    const uint8_t* p = at(x, y);
+    return (0.2126f * p[0] + 0.7152f * p[1] + 0.0722f * p[2]) / 255.0f;
+}
+
+png_picture read_png(const std::string& path)
+{
+    png_picture pic;
+    png_image image;
+    std::memset(&image, 0, sizeof image);
+    image.version = PNG_IMAGE_VERSION;
+    if (!png_image_begin_read_from_file(&image, path.c_str())) {
+        ADD_FAILURE() << "cannot read " << path << ": " << image.message;
+        return pic;
+    }
+    // The file itself must be 8-bit RGBA, not converted on the way in.
+    EXPECT_EQ(image.format, static_cast<png_uint_32>(PNG_FORMAT_RGBA)) << path;
+    image.format = PNG_FORMAT_RGBA;
+    pic.width = static_cast<int>(image.width);
+    pic.height = static_cast<int>(image.height);
+    pic.rgba.resize(PNG_IMAGE_SIZE(image));
+    if (!png_image_finish_read(&image, nullptr, pic.rgba.data(), 0, nullptr)) {
+        ADD_FAILURE() << "cannot decode " << path << ": " << image.message;
+        return png_picture();
+    }
+    return pic;
+}
+
+std::string read_wav(const std::string& path, wav_sound& out)
+{
+    std::string s = read_bytes(path);
+    if (s.size() < 12 || s.compare(0, 4, "RIFF") != 0 || s.compare(8, 4, "WAVE") != 0)
+        return "no RIFF/WAVE header";
+    if (le(s, 4, 4) != s.size() - 8)
+        return "RIFF size does not match the file";
+    bool have_format = false, have_data = false;
+    for (size_t at = 12; at + 8 <= s.size();) {
+        std::string id = s.substr(at, 4);
+        size_t size = le(s, at + 4, 4);
+        if (at + 8 + size > s.size())
+            return "chunk " + id + " runs past the end";
+        if (id == "fmt ") {
+            out.format = static_cast<int>(le(s, at + 8, 2));
+            out.channels = static_cast<int>(le(s, at + 10, 2));
+            out.rate = static_cast<int>(le(s, at + 12, 4));
+            out.bits = static_cast<int>(le(s, at + 22, 2));
+            if (le(s, at + 16, 4) != static_cast<uint32_t>(out.rate * out.channels * out.bits / 8))
+                return "byte rate does not match";
+            have_format = true;
+        } else if (id == "data") {
+            if (size % 2)
+                return "odd data size";
+            for (size_t i = 0; i < size; i += 2)
+                out.samples.push_back(static_cast<int16_t>(le(s, at + 8 + i, 2)));
+            have_data = true;
+        }
+        at += 8 + size + (size & 1);
+    }
+    if (!have_format || !have_data)
+        return "missing fmt or data chunk";
+    return "";
+}
