@@ -1,10 +1,19 @@
 // Vantrel's entry point and game shell: the command line, start-up and
 // shut-down, the title screen, level descriptions, screenshots and the
 // hi-score table.
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
+#include <filesystem>
+#include <fstream>
 #include <iostream>
+#include <iterator>
+#include <list>
+#include <memory>
 #include <sstream>
 #include <string>
+#include <system_error>
+#include <vector>
 
 #include <SDL.h>
 
@@ -164,6 +173,381 @@ void do_printscreen(SDL_Surface* screen)
     SDL_RWops* out = SDL_RWFromFile(name.c_str(), "wb");
     if (out)
         SDL_SaveBMP_RW(screen, out, 1);
+}
+
+// The hi-score table: ten names and scores kept for the whole run, read
+// once from save/scores and rewritten after each new entry; the name entry
+// and the fireworks shown behind the table at the end of every game.
+namespace hi_scores {
+const int num = 10;
+const int start_scores[num] = {500000, 300000, 200000, 100000, 50000,
+                               20000,  10000,  5000,   2000,   1};
+const char* const start_people[num] = {"Zorp", "Zorp", "Zorp", "Zorp", "Zorp",
+                                       "Zorp", "Zorp", "Dunx", "Dunx", "Dunx"};
+const int title_top = 20;
+const int top = 50;
+const int gap = 20;
+const int people_left_off = -120;
+const int score_left_off = 80;
+const char* const title = "Top Vantrels";
+
+// The fireworks: speeds in pixels per second, motion stepped as if at
+// framesps frames per second.
+const float fw_speed = 400;
+const float framesps = 25;
+const float grav = 200;
+const float det_speed = 50;
+const int fader_num = 200;
+const int fader_speed = 100;
+const float fader_time = 0.8f;
+const double launch_chance = 0.12;
+const double launch_spread = 0.1;
+const double reference_height = 480;
+const Uint32 frame_delay = 40;
+
+// Must match the records declared for the tests in tests/vantrel_shell.h.
+struct firework {
+    float x, y;
+    float dx, dy;
+};
+
+struct fader {
+    float x, y;
+    float dx, dy;
+    int r, g, b;
+    float life;
+};
+
+std::vector<int>& scores();
+std::vector<std::string>& people();
+void animate(SDL_Surface* screen);
+
+namespace {
+const char* const lazy_name = "Somebody very lazy";
+const char* const prompt = "Enter your name";
+const int prompt_top = 40;
+const int backspace = 8;
+const int del = 127;
+
+// Bumped by forget_loaded_table: a cache filled in an earlier generation
+// counts as never filled.
+int table_generation = 0;
+
+// True once per generation for the cache whose stamp is filled_in.
+bool first_use(int& filled_in)
+{
+    if (filled_in == table_generation)
+        return false;
+    filled_in = table_generation;
+    return true;
+}
+
+// One line of the file: the name before its last space, the score after.
+bool parse_line(const std::string& line, std::string& name, int& score)
+{
+    std::string::size_type space = line.rfind(' ');
+    if (space == std::string::npos)
+        return false;
+    name = line.substr(0, space);
+    return read_int(line.substr(space + 1), score);
+}
+
+// Exactly num good lines before the first empty line or the end of the file.
+bool read_file(std::vector<int>& score, std::vector<std::string>& people)
+{
+    std::ifstream in(dirs::hiscore_file.c_str());
+    if (!in)
+        return false;
+    std::string line;
+    while (std::getline(in, line) && !line.empty()) {
+        std::string name;
+        int value = 0;
+        if (!parse_line(line, name, value))
+            return false;
+        score.push_back(value);
+        people.push_back(name);
+    }
+    return score.size() == static_cast<std::size_t>(num) && people.size() == score.size();
+}
+
+// The table through a file beside the old one, renamed over it only once
+// it is complete, so a failure part way leaves the old table whole.
+bool write_file()
+{
+    const std::string temp = dirs::hiscore_file + ".new";
+    std::size_t count = std::min(scores().size(), people().size());
+    std::ofstream out(temp.c_str());
+    if (!out)
+        return false;
+    for (std::size_t i = 0; i < count; ++i)
+        out << people()[i] << " " << int2str(scores()[i]) << std::endl;
+    out.close();
+    std::error_code ec;
+    if (!out.fail())
+        std::filesystem::rename(temp, dirs::hiscore_file, ec);
+    if (out.fail() || ec) {
+        std::remove(temp.c_str());
+        return false;
+    }
+    return true;
+}
+
+int name_x(SDL_Surface* screen) { return screen->w / 2 + people_left_off; }
+int row_y(int row) { return top + gap * row; }
+
+// Unicode stays on only while a name is typed, on every way out.
+struct unicode_on {
+    unicode_on() { SDL_EnableUNICODE(1); }
+    ~unicode_on() { SDL_EnableUNICODE(0); }
+    unicode_on(const unicode_on&) = delete;
+    unicode_on& operator=(const unicode_on&) = delete;
+};
+
+// Types the name of the new entry at row pos until Return.
+void enter_name(SDL_Surface* screen, std::string& name, int pos)
+{
+    Uint32 black = SDL_MapRGB(screen->format, 0, 0, 0);
+    Uint32 white = SDL_MapRGB(screen->format, 255, 255, 255);
+    unicode_on unicode;
+    SDL_Event event;
+    for (;;) {
+        if (!SDL_WaitEvent(&event) || event.type != SDL_KEYDOWN)
+            continue;
+        // The whole Unicode value: a character above 255 must not pass as
+        // its low byte.
+        int c = event.key.keysym.unicode;
+        if ((c == backspace || c == del) && !name.empty()) {
+            // The fill clips at the screen's edge anyway; this keeps it in 16 bits.
+            int w = std::min(text::width(name), static_cast<int>(screen->w));
+            SDL_Rect old = {static_cast<Sint16>(name_x(screen)), static_cast<Sint16>(row_y(pos)),
+                            static_cast<Uint16>(w), static_cast<Uint16>(gap)};
+            SDL_FillRect(screen, &old, black);
+            SDL_UpdateRect(screen, old.x, old.y, old.w, old.h);
+            name.erase(name.size() - 1);
+            sound::play(sound::CLANG);
+        } else if (c >= ' ' && c <= '~') {
+            // Delete stops short of the range: on an empty name it adds nothing.
+            name += static_cast<char>(c);
+            sound::play(sound::PFFT);
+        }
+        text::draw(name, screen, name_x(screen), row_y(pos), white);
+        if (event.key.keysym.sym == SDLK_RETURN)
+            return;
+    }
+}
+
+// Frees the rockets' picture on every way out of the display.
+struct surface_free {
+    void operator()(SDL_Surface* s) const { SDL_FreeSurface(s); }
+};
+}
+
+void forget_loaded_table() { ++table_generation; }
+
+void load_scores(std::vector<int>& score, std::vector<std::string>& people)
+{
+    static std::vector<int> i_scores;
+    static std::vector<std::string> i_people;
+    static int first = -1;  // the generation read in; -1: not read yet
+    if (first_use(first)) {
+        i_scores.clear();
+        i_people.clear();
+        if (!read_file(i_scores, i_people)) {
+            std::cout << "Failed to load scores from " << dirs::hiscore_file
+                      << " .  Creating default scores." << std::endl;
+            i_scores.assign(start_scores, start_scores + num);
+            i_people.assign(start_people, start_people + num);
+        }
+    }
+    score = i_scores;
+    people = i_people;
+}
+
+std::vector<int>& scores()
+{
+    static std::vector<int> list;
+    static int first = -1;
+    if (first_use(first)) {
+        std::vector<std::string> unused;
+        load_scores(list, unused);
+    }
+    return list;
+}
+
+std::vector<std::string>& people()
+{
+    static std::vector<std::string> list;
+    static int first = -1;
+    if (first_use(first)) {
+        std::vector<int> unused;
+        load_scores(unused, list);
+    }
+    return list;
+}
+
+void save_scores()
+{
+    if (!write_file())
+        std::cout << "Failed to write hi-scores to " << dirs::hiscore_file << " ." << std::endl;
+}
+
+void draw(SDL_Surface* screen)
+{
+    Uint32 white = SDL_MapRGB(screen->format, 255, 255, 255);
+    int mid = screen->w / 2;
+    text::draw(title, screen, (screen->w - text::width(title)) / 2, title_top, white);
+    for (int i = 0; i < num; ++i) {
+        text::draw(people()[i], screen, mid + people_left_off, row_y(i), white);
+        text::draw(int2str(scores()[i]), screen, mid + score_left_off, row_y(i), white);
+    }
+}
+
+void new_score(SDL_Surface* screen, int s)
+{
+    Uint32 black = SDL_MapRGB(screen->format, 0, 0, 0);
+    Uint32 white = SDL_MapRGB(screen->format, 255, 255, 255);
+    // Strict: a score equal to the tenth does not enter the table.
+    if (scores()[num - 1] >= s) {
+        animate(screen);
+        return;
+    }
+    int pos = 0;
+    while (scores()[pos] >= s)
+        ++pos;  // below every entry with the same score
+    scores().insert(scores().begin() + pos, s);
+    people().insert(people().begin() + pos, std::string());
+    scores().pop_back();
+    people().pop_back();
+
+    SDL_FillRect(screen, nullptr, black);
+    draw(screen);
+    SDL_UpdateRect(screen, 0, 0, 0, 0);
+    text::draw(prompt, screen, (screen->w - text::width(prompt)) / 2, prompt_top, white);
+    std::string& name = people()[pos];
+    enter_name(screen, name, pos);
+    if (name.empty())
+        name = lazy_name;
+    sound::play(sound::BOOM);
+    save_scores();
+    animate(screen);
+}
+
+bool launch_step(std::list<firework>& fireworks, int width, int height)
+{
+    if (randu() >= launch_chance)  // compared as double
+        return false;
+    firework f;
+    float theta = static_cast<float>((2 * randu() - 1) * launch_spread);
+    f.x = static_cast<float>(randint(width));
+    f.y = static_cast<float>(height);
+    f.dx = static_cast<float>(fw_speed * std::sin(static_cast<double>(theta)));
+    // Launch speed grows with the root of the height, so bursts keep their
+    // place relative to the screen.
+    double speed = -fw_speed * std::sqrt(height / reference_height);
+    f.dy = static_cast<float>(std::cos(static_cast<double>(theta)) * speed * (0.8 + 0.2 * randu()));
+    fireworks.push_back(f);
+    sound::play(sound::PFFT, 0.3f);
+    return true;
+}
+
+bool rocket_step(firework& f)
+{
+    // float on purpose: the motion is stepped in single precision
+    f.x += f.dx / framesps;
+    f.y += f.dy / framesps;
+    f.dy += grav / framesps;
+    return f.dy >= det_speed;
+}
+
+void burst(const firework& f, std::list<fader>& faders)
+{
+    for (int i = 0; i < fader_num; ++i) {
+        // A direction even over a sphere, of which the screen keeps two
+        // components: the burst is a disc densest near its rim.
+        float z = 2 * randu() - 1;
+        double s = std::sqrt(1.0 - static_cast<double>(z) * z);
+        float phi = static_cast<float>(2 * randu() * pi);
+        fader spark;
+        spark.x = f.x;
+        spark.y = f.y;
+        spark.dx = static_cast<float>(fader_speed * s * std::sin(static_cast<double>(phi)));
+        spark.dy = static_cast<float>(fader_speed * s * std::cos(static_cast<double>(phi)));
+        // One draw each, red then green then blue.
+        spark.r = 128 + randint(128);
+        spark.g = 128 + randint(128);
+        spark.b = 128 + randint(128);
+        spark.life = fader_time;
+        faders.push_back(spark);
+    }
+    sound::play(sound::POP, 0.5f);
+}
+
+bool spark_step(fader& f)
+{
+    f.x += f.dx / framesps;
+    f.y += f.dy / framesps;
+    // double on purpose: 0.8 - 20 steps lands just below 0, so a spark shows 19 frames
+    f.life = static_cast<float>(f.life - 0.04);
+    return f.life >= 0;
+}
+
+void draw_frame(SDL_Surface* screen, SDL_Surface* fw_pic, const std::list<firework>& fireworks,
+                const std::list<fader>& faders)
+{
+    SDL_FillRect(screen, nullptr, SDL_MapRGB(screen->format, 0, 0, 0));
+    for (const firework& f : fireworks) {
+        SDL_Rect at = {static_cast<Sint16>(static_cast<int>(f.x)),
+                       static_cast<Sint16>(static_cast<int>(f.y)), 0, 0};
+        SDL_UpperBlit(fw_pic, nullptr, screen, &at);
+    }
+    if (SDL_MUSTLOCK(screen))
+        SDL_LockSurface(screen);
+    for (const fader& f : faders) {
+        int x = static_cast<int>(f.x);
+        int y = static_cast<int>(f.y);
+        if (x < 0 || x >= screen->w || y < 0 || y >= screen->h)
+            continue;
+        float k = minmax(0.0f, f.life / fader_time, 1.0f);
+        putpixel(screen, x, y,
+                 SDL_MapRGBA(screen->format, static_cast<Uint8>(static_cast<int>(f.r * k)),
+                             static_cast<Uint8>(static_cast<int>(f.g * k)),
+                             static_cast<Uint8>(static_cast<int>(f.b * k)), 255));
+    }
+    if (SDL_MUSTLOCK(screen))
+        SDL_UnlockSurface(screen);
+    draw(screen);
+    SDL_UpdateRect(screen, 0, 0, 0, 0);
+}
+
+void animate(SDL_Surface* screen)
+{
+    std::unique_ptr<SDL_Surface, surface_free> fw_pic(create_surface(2, 2, alpha_channel));
+    if (!fw_pic)
+        return;
+    SDL_FillRect(fw_pic.get(), nullptr, SDL_MapRGB(fw_pic->format, 255, 255, 255));
+    std::list<firework> fireworks;
+    std::list<fader> faders;
+    SDL_Event event;
+    for (;;) {
+        // At most one event a frame; the first key-down ends the display.
+        if (SDL_PollEvent(&event) && event.type == SDL_KEYDOWN)
+            return;
+        launch_step(fireworks, screen->w, screen->h);
+        for (auto f = fireworks.begin(); f != fireworks.end();) {
+            if (rocket_step(*f)) {
+                burst(*f, faders);
+                f = fireworks.erase(f);
+            } else {
+                ++f;
+            }
+        }
+        for (auto f = faders.begin(); f != faders.end();)
+            f = spark_step(*f) ? std::next(f) : faders.erase(f);
+        draw_frame(screen, fw_pic.get(), fireworks, faders);
+        // A flat pause, not a deadline: a frame takes a little over 40 ms.
+        SDL_Delay(frame_delay);
+    }
+}
 }
 
 int SDL_main(int argc, char** argv)

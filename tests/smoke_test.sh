@@ -14,17 +14,18 @@ set -u
 cd "$run_dir" || exit 90
 ./vantrel --window > "$log" 2>&1 &
 pid=\$!
-win=\$(timeout 30 xdotool search --sync --name Vantrel | head -n 1)
+win=\$(timeout 30 xdotool search --sync --onlyvisible --name Vantrel | head -n 1)
 [ -n "\$win" ] || { kill \$pid; echo "no window"; exit 91; }
 xdotool windowfocus --sync "\$win" 2>/dev/null || true
-sleep 1
+sleep 2
 xdotool key space
-sleep 1
+sleep 2
 if [ -n "$shot" ]; then import -window root "$shot" || true; fi
-xdotool key Escape
-for i in \$(seq 1 100); do
+# Escape until the game ends: a slow start-up may miss the first key.
+for i in \$(seq 1 30); do
+    xdotool key Escape
+    sleep 1
     kill -0 \$pid 2>/dev/null || break
-    sleep 0.1
 done
 if kill -0 \$pid 2>/dev/null; then kill \$pid; echo "still running after Escape"; exit 92; fi
 wait \$pid

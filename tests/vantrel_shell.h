@@ -3,6 +3,7 @@
 #ifndef VANTREL_TESTS_VANTREL_SHELL_H
 #define VANTREL_TESTS_VANTREL_SHELL_H
 
+#include <list>
 #include <string>
 #include <vector>
 
@@ -28,6 +29,37 @@ void save_scores();
 void draw(SDL_Surface* screen);
 void new_score(SDL_Surface* screen, int s);
 void animate(SDL_Surface* screen);
+
+// Forgets the table read from the file and the live table, so that the
+// next use reads the file again as at program start.
+void forget_loaded_table();
+
+// The steps of one fireworks frame. The records must match those of
+// src/vantrel.cpp field for field.
+struct firework {
+    float x, y;
+    float dx, dy;
+};
+
+struct fader {
+    float x, y;
+    float dx, dy;
+    int r, g, b;
+    float life;
+};
+
+// Draws the launch chance and, below 0.12, launches one rocket from the
+// bottom edge (three more draws); true when it launched.
+bool launch_step(std::list<firework>& fireworks, int width, int height);
+// One frame of a rocket's flight; true when it bursts now.
+bool rocket_step(firework& f);
+// Appends the burst's 200 sparks at the rocket's place.
+void burst(const firework& f, std::list<fader>& faders);
+// One frame of a spark; false when its life has run out.
+bool spark_step(fader& f);
+// Black screen, rockets, sparks, then the table on top; one full refresh.
+void draw_frame(SDL_Surface* screen, SDL_Surface* fw_pic, const std::list<firework>& fireworks,
+                const std::list<fader>& faders);
 }
 
 #endif
