@@ -41,7 +41,7 @@ protected:
     std::unique_ptr<bitmap_pool> m_pool{new bitmap_pool};
 };
 
-TEST_F(bitmap_pool_test, ReadsEachPictureOnce)
+TEST_F(bitmap_pool_test, reads_each_picture_once)
 {
     write_picture("ball.png", 5, 3);
     SDL_Surface* first = m_pool->get_bitmap("ball.png");
@@ -57,7 +57,7 @@ TEST_F(bitmap_pool_test, ReadsEachPictureOnce)
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
 }
 
-TEST_F(bitmap_pool_test, KeysAreExactSpellings)
+TEST_F(bitmap_pool_test, keys_are_exact_spellings)
 {
     write_picture("ball.png", 5, 3);
     write_picture("Ball.png", 7, 2);
@@ -78,7 +78,7 @@ TEST_F(bitmap_pool_test, KeysAreExactSpellings)
     EXPECT_EQ(m_pool->get_bitmap("Ball.png"), mixed);
 }
 
-TEST_F(bitmap_pool_test, MissingPictureIsLoggedOnceAndItsPlaceholderKept)
+TEST_F(bitmap_pool_test, missing_picture_is_logged_once_and_its_placeholder_kept)
 {
     testing::internal::CaptureStdout();
     SDL_Surface* first = m_pool->get_bitmap("ghost.png");
@@ -93,7 +93,7 @@ TEST_F(bitmap_pool_test, MissingPictureIsLoggedOnceAndItsPlaceholderKept)
     EXPECT_EQ(first->h, 20);
 }
 
-TEST_F(bitmap_pool_test, OtherExtensionsThrowEveryTimeAndAreNotKept)
+TEST_F(bitmap_pool_test, other_extensions_throw_every_time_and_are_not_kept)
 {
     write_picture("ship.bmp", 5, 3);
     const std::string line = "loadimag, line 65: Unknown image extension: BMP\n";
@@ -109,7 +109,7 @@ TEST_F(bitmap_pool_test, OtherExtensionsThrowEveryTimeAndAreNotKept)
     EXPECT_EQ(ship->w, 4);
 }
 
-TEST_F(bitmap_pool_test, DestructionFreesEverySurfaceOnce)
+TEST_F(bitmap_pool_test, destruction_frees_every_surface_once)
 {
     write_picture("ball.png", 5, 3);
     write_picture("Ball.png", 7, 2);
@@ -148,7 +148,7 @@ player_status some_status()
     return s;
 }
 
-TEST(game_player_status, EqualityComparesAllButTheShopFlag)
+TEST(game_player_status, equality_compares_all_but_the_shop_flag)
 {
     const struct {
         const char* change;
@@ -175,7 +175,7 @@ TEST(game_player_status, EqualityComparesAllButTheShopFlag)
     }
 }
 
-TEST(game_player_status, FloatsAreComparedExactly)
+TEST(game_player_status, floats_are_compared_exactly)
 {
     // Invulnerability counts down in steps of 0.04 and must read as changed
     // however small what is left.
@@ -191,7 +191,7 @@ TEST(game_player_status, FloatsAreComparedExactly)
 
 // --- the game ---------------------------------------------------------------
 
-TEST(game, FreshGameHoldsNoControl)
+TEST(game, fresh_game_holds_no_control)
 {
     // Built over memory whose every byte reads as a true bool, so the flags
     // are false only if the constructor sets them (volatile: the filling

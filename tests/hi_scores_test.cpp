@@ -53,28 +53,17 @@ std::string good_lines(size_t from, size_t to)
     return text;
 }
 
-// Only the key-down, so that no key-up sits between two screens.
-void key_down(SDLKey sym, Uint16 unicode = 0)
-{
-    SDL_Event e = {};
-    e.type = SDL_KEYDOWN;
-    e.key.state = SDL_PRESSED;
-    e.key.keysym.sym = sym;
-    e.key.keysym.unicode = unicode;
-    SDL_PushEvent(&e);
-}
-
 void type(const std::string& s)
 {
     for (char c : s)
-        key_down(static_cast<SDLKey>(c), static_cast<Uint16>(c));
+        push_key_down(static_cast<SDLKey>(c), static_cast<Uint16>(c));
 }
 
 // Return ends the name entry; the next key ends the fireworks at once.
 void confirm_and_leave()
 {
-    key_down(SDLK_RETURN, '\r');
-    key_down(SDLK_SPACE, ' ');
+    push_key_down(SDLK_RETURN, '\r');
+    push_key_down(SDLK_SPACE, ' ');
 }
 
 void drain_events()
@@ -242,7 +231,7 @@ TEST_F(hi_scores_test, file_is_read_and_the_failure_told_once_per_run)
     std::vector<std::string> p;
     hi_scores::load_scores(s, p);
     for (int game = 0; game < 2; ++game) {
-        key_down(SDLK_a, 'a');  // ends the fireworks of a score that does not qualify
+        push_key_down(SDLK_a, 'a');  // ends the fireworks of a score that does not qualify
         hi_scores::new_score(m_screen, 0);
     }
     EXPECT_EQ(testing::internal::GetCapturedStdout(), load_failure);
@@ -401,7 +390,7 @@ TEST_F(hi_scores_test, new_score_takes_the_row_below_its_equals)
         } else {
             // The fireworks come at once and end on 'a'; no name entry may
             // take what follows.
-            key_down(SDLK_a, 'a');
+            push_key_down(SDLK_a, 'a');
             confirm_and_leave();
         }
         hi_scores::new_score(m_screen, c.score);
@@ -428,7 +417,7 @@ TEST_F(hi_scores_test, new_score_takes_the_row_below_its_equals)
 TEST_F(hi_scores_test, name_entry_shows_the_table_the_prompt_and_the_edited_name)
 {
     type("abc");
-    key_down(SDLK_BACKSPACE, 8);
+    push_key_down(SDLK_BACKSPACE, 8);
     confirm_and_leave();
     hi_scores::new_score(m_screen, 3);
     // The fireworks ended before their first frame: this is the entry screen.
@@ -549,7 +538,7 @@ TEST_P(hi_scores_entry, edits_the_name_with_its_sounds_and_saves_it)
 {
     const edit_case& c = GetParam();
     for (const key& k : c.keys)
-        key_down(k.sym, k.unicode);
+        push_key_down(k.sym, k.unicode);
     confirm_and_leave();
     hi_scores::new_score(m_screen, 600000);
     EXPECT_EQ(hi_scores::people()[0], c.name);
@@ -784,7 +773,7 @@ TEST_F(hi_scores_test, fireworks_take_one_event_a_frame)
         e.type = SDL_USEREVENT;
         SDL_PushEvent(&e);
     }
-    key_down(SDLK_q, 'q');
+    push_key_down(SDLK_q, 'q');
     Uint32 start = SDL_GetTicks();
     hi_scores::animate(m_screen);
     EXPECT_GE(SDL_GetTicks() - start, 3u * 40);

@@ -227,7 +227,7 @@ void PrintTo(const format_case& c, std::ostream* out) { *out << c.name; }
 class png_format_test : public loadimag_test,
                         public ::testing::WithParamInterface<std::tuple<format_case, bool>> {};
 
-TEST_P(png_format_test, LoadsAsGameSurfaceWithExactColours)
+TEST_P(png_format_test, loads_as_game_surface_with_exact_colours)
 {
     const format_case& fc = std::get<0>(GetParam());
     const bool interlace = std::get<1>(GetParam());
@@ -316,7 +316,7 @@ void PrintTo(const gamma_case& c, std::ostream* out) { *out << c.name; }
 
 class png_gamma_test : public loadimag_test, public ::testing::WithParamInterface<gamma_case> {};
 
-TEST_P(png_gamma_test, CorrectsColoursAgainstScreenGammaTwo)
+TEST_P(png_gamma_test, corrects_colours_against_screen_gamma_two)
 {
     const gamma_case& gc = GetParam();
     ASSERT_TRUE(write_png(path("images/flat.png"), gamma_picture(gc, false)));
@@ -353,7 +353,7 @@ INSTANTIATE_TEST_SUITE_P(all, png_gamma_test, ::testing::ValuesIn(gamma_cases),
 
 // --- names and extensions ---------------------------------------------------
 
-TEST(loadimag_names, ExtensionIsTheTextAfterTheLastDotUpperCased)
+TEST(loadimag_names, extension_is_the_text_after_the_last_dot_upper_cased)
 {
     const struct {
         const char* name;
@@ -369,7 +369,7 @@ TEST(loadimag_names, ExtensionIsTheTextAfterTheLastDotUpperCased)
     }
 }
 
-TEST(loadimag_names, UppercasifyChangesOnlyLetters)
+TEST(loadimag_names, uppercasify_changes_only_letters)
 {
     const struct {
         char in, out;
@@ -384,7 +384,7 @@ TEST(loadimag_names, UppercasifyChangesOnlyLetters)
     }
 }
 
-TEST_F(loadimag_test, AcceptsEveryNameWhoseExtensionIsPng)
+TEST_F(loadimag_test, accepts_every_name_whose_extension_is_png)
 {
     write_font();
     for (const char* name : {"title.png", "x.PnG", "a.b.png", "png", "SHIP.PNG"}) {
@@ -401,7 +401,7 @@ TEST_F(loadimag_test, AcceptsEveryNameWhoseExtensionIsPng)
     }
 }
 
-TEST_F(loadimag_test, RefusesOtherExtensionsWithoutReadingTheFile)
+TEST_F(loadimag_test, refuses_other_extensions_without_reading_the_file)
 {
     const struct {
         const char* name;
@@ -426,7 +426,7 @@ TEST_F(loadimag_test, RefusesOtherExtensionsWithoutReadingTheFile)
     }
 }
 
-TEST_F(loadimag_test, LooksInTheImageDirectory)
+TEST_F(loadimag_test, looks_in_the_image_directory)
 {
     write_font();
     write_good(path("title.png"), 3, 2);  // beside images/, not in it
@@ -588,7 +588,7 @@ std::string failure_message(int line, const std::string& path)
     }
 }
 
-TEST_P(damaged_png_test, GivesTheLabelledPlaceholderAndClosesTheFile)
+TEST_P(damaged_png_test, gives_the_labelled_placeholder_and_closes_the_file)
 {
     const damage_case& dc = GetParam();
     write_font();
@@ -614,7 +614,7 @@ INSTANTIATE_TEST_SUITE_P(all, damaged_png_test, ::testing::ValuesIn(damage_cases
                              return std::string(info.param.name);
                          });
 
-TEST_F(loadimag_test, LoadsPicturesUpToTheLargestSize)
+TEST_F(loadimag_test, loads_pictures_up_to_the_largest_size)
 {
     write_font();
     for (auto size : {std::make_pair(16383, 1), std::make_pair(1, 16384)}) {
@@ -629,7 +629,7 @@ TEST_F(loadimag_test, LoadsPicturesUpToTheLargestSize)
     }
 }
 
-TEST_F(loadimag_test, RefusesLargerPicturesAtTheHeader)
+TEST_F(loadimag_test, refuses_larger_pictures_at_the_header)
 {
     const struct {
         uint32_t width, height;
@@ -665,7 +665,7 @@ TEST_F(loadimag_test, RefusesLargerPicturesAtTheHeader)
 
 // --- the placeholder and the font -------------------------------------------
 
-TEST_F(loadimag_test, PlaceholderShowsPathAndWordsInTheFont)
+TEST_F(loadimag_test, placeholder_shows_path_and_words_in_the_font)
 {
     write_font();
     surface_ptr pic(load_image("missing.png"));
@@ -693,7 +693,7 @@ TEST_F(loadimag_test, PlaceholderShowsPathAndWordsInTheFont)
         }
 }
 
-TEST_F(loadimag_test, MissingFontIsReadOnceAndDrawsNothing)
+TEST_F(loadimag_test, missing_font_is_read_once_and_draws_nothing)
 {
     surface_ptr canvas(create_surface(400, 40, alpha_channel));
     std::string every_glyph;
@@ -718,7 +718,7 @@ TEST_F(loadimag_test, MissingFontIsReadOnceAndDrawsNothing)
     }
 }
 
-TEST_F(loadimag_test, DamagedFontIsReadOnce)
+TEST_F(loadimag_test, damaged_font_is_read_once)
 {
     write_good(path("images/font.png"));
     ASSERT_TRUE(damage_signature(path("images/font.png")));
@@ -730,7 +730,7 @@ TEST_F(loadimag_test, DamagedFontIsReadOnce)
     EXPECT_EQ(text::width("abc"), 6);
 }
 
-TEST_F(loadimag_test, PlaceholderWithoutFontIsBlankAndLoadsTheFontOnce)
+TEST_F(loadimag_test, placeholder_without_font_is_blank_and_loads_the_font_once)
 {
     testing::internal::CaptureStdout();
     surface_ptr ship(load_image("ship.png"));

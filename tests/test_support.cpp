@@ -75,7 +75,7 @@ std::ostream& operator<<(std::ostream& out, const rgba& c)
     return out << "rgba(" << c.r << ", " << c.g << ", " << c.b << ", " << c.a << ")";
 }
 
-void push_key(SDLKey sym, Uint16 unicode)
+void push_key_down(SDLKey sym, Uint16 unicode)
 {
     SDL_Event e = {};
     e.type = SDL_KEYDOWN;
@@ -83,6 +83,14 @@ void push_key(SDLKey sym, Uint16 unicode)
     e.key.keysym.sym = sym;
     e.key.keysym.unicode = unicode;
     SDL_PushEvent(&e);
+}
+
+void push_key(SDLKey sym, Uint16 unicode)
+{
+    push_key_down(sym, unicode);
+    SDL_Event e = {};
+    e.key.keysym.sym = sym;
+    e.key.keysym.unicode = unicode;
     e.type = SDL_KEYUP;
     e.key.state = SDL_RELEASED;
     SDL_PushEvent(&e);

@@ -41,8 +41,9 @@ struct rgba {
 rgba pixel_rgba(SDL_Surface* s, int x, int y);
 std::ostream& operator<<(std::ostream& out, const rgba& c);
 
-// Pushes a key-down event (and its key-up) with the given symbol and
-// Unicode value onto SDL's queue.
+// Pushes a key-down event with the given symbol and Unicode value onto
+// SDL's queue; push_key adds its key-up after it.
+void push_key_down(SDLKey sym, Uint16 unicode = 0);
 void push_key(SDLKey sym, Uint16 unicode = 0);
 
 // A font picture for tests: 96 cells of cell_w x h pixels; row 0 of cell k
