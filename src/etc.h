@@ -1,6 +1,7 @@
 // The toolbox every module uses: raw pixel access, the game's standard
 // 32-bit surfaces, rotation, the level-end fade, random numbers, int2str,
-// and the constants the whole game shares.
+// the constants the whole game shares, the shot-effect function types and
+// the comma-list builder make<T>().
 #ifndef VANTREL_ETC_H
 #define VANTREL_ETC_H
 
@@ -25,6 +26,13 @@ const float default_air_resistance = 1.0f;
 const int MAX_SHIELD = 10;
 
 enum alphanity { alpha_channel = 0, no_alpha_channel = 1 };
+
+class mover;
+
+// What a shot does when it touches something (victim null for a wall) and
+// when its life runs out; each weapon of the catalogue names one of each.
+typedef void detonation_fn_t(mover* m, mover* victim, float time);
+typedef void expiration_fn_t(mover* m);
 
 // Raw pixel access: no locking and no bounds check; callers lock once
 // around their whole loop and stay inside the surface.
@@ -72,5 +80,29 @@ public:
 private:
     void (*m_fn)();
 };
+
+namespace private_ {
+// Builds a container from a comma-separated list:
+// (make<std::deque<int> >(), 1, 2, 3) converts to a deque holding 1, 2, 3.
+template <typename T>
+class nasty {
+public:
+    nasty& operator,(const typename T::value_type& v)
+    {
+        m_t.push_back(v);
+        return *this;
+    }
+    operator T() const { return m_t; }
+
+private:
+    T m_t;
+};
+}
+
+template <typename T>
+private_::nasty<T> make()
+{
+    return private_::nasty<T>();
+}
 
 #endif

@@ -5,7 +5,12 @@
 
 game* game::the_game = nullptr;
 
-game::game() : m_key_flags{false, false, false, false, false}, m_arena(nullptr) {}
+// The play loop fills in the status, mounts, engine and slots of a new game.
+game::game()
+    : m_key_flags{false, false, false, false, false}, m_arena(nullptr), m_player_status(),
+      m_engine(ET_PIFFLER)
+{
+}
 
 bool player_status::operator==(const player_status& other) const
 {

@@ -1,12 +1,17 @@
-// The state of the game in progress (game, reached through game::the_game),
-// the player status the status bar shows, and the picture cache.
+// The state of the game in progress (game, reached through game::the_game):
+// controls, arena, the picture and explosion caches, the player status the
+// status bar shows, and the ship's fitting.
 #ifndef VANTREL_GAME_H
 #define VANTREL_GAME_H
 
 #include <map>
 #include <string>
+#include <vector>
 
 #include <SDL.h>
+
+#include "explosion.h"
+#include "weapons.h"
 
 class arena;
 
@@ -53,7 +58,11 @@ struct game {
     } m_key_flags;
     arena* m_arena;
     bitmap_pool m_bmp_pool;
+    explosion_pool m_exp_pool;
     player_status m_player_status;
+    std::vector<weapon_mount> m_weapon_mounts;
+    engine_id m_engine;
+    std::vector<system_id> m_systems;
 
     // The game in progress; set by the play loop, never cleared.
     static game* the_game;

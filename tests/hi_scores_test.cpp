@@ -491,41 +491,24 @@ const edit_case edit_cases[] = {
      {BOOM}},
 };
 
-// Every effect is a distinct ten-second silence, so what is played stays
-// on the channels, lowest first, in the order it was asked for.
+// What the table's screens play stays on the mixer's channels.
 class hi_scores_sound_test : public hi_scores_test {
 protected:
     void SetUp() override
     {
         hi_scores_test::SetUp();
-        if (SDL_InitSubSystem(SDL_INIT_AUDIO) < 0 || Mix_OpenAudio(44100, AUDIO_S16LSB, 2, 1024) < 0)
+        if (!m_recorder.open())
             GTEST_SKIP() << "no audio device: " << SDL_GetError();
-        Mix_AllocateChannels(16);
-        m_silence.assign(44100 * 4 * 10, 0);
-        for (sound::snd_id id : {sound::POP, sound::CLANG, sound::PFFT, sound::BOOM}) {
-            Mix_Chunk* chunk = Mix_QuickLoad_RAW(m_silence.data(), static_cast<Uint32>(m_silence.size()));
-            sound::sounds[id] = chunk;
-            m_ids[chunk] = id;
-        }
     }
     void TearDown() override
     {
-        sound::kill();
+        m_recorder.close();
         hi_scores_test::TearDown();
     }
-    struct heard {
-        sound::snd_id id;
-        int volume;
-    };
-    std::vector<heard> heard_sounds()
-    {
-        std::vector<heard> out;
-        for (int i = 0; i < 16 && Mix_Playing(i); ++i)
-            out.push_back({m_ids[Mix_GetChunk(i)], Mix_Volume(i, -1)});
-        return out;
-    }
-    std::vector<Uint8> m_silence;
-    std::map<Mix_Chunk*, sound::snd_id> m_ids;
+    typedef sound_recorder::heard heard;
+    std::vector<heard> heard_sounds() const { return m_recorder.heard_sounds(); }
+
+    sound_recorder m_recorder;
 };
 
 void PrintTo(const edit_case& c, std::ostream* out) { *out << c.what; }

@@ -130,3 +130,50 @@ void after_ms(int ms, void (*fn)())
         fn();
     }).detach();
 }
+
+// --------------------------------------------------------- sound recorder
+
+bool sound_recorder::open()
+{
+    if (SDL_InitSubSystem(SDL_INIT_AUDIO) < 0 || Mix_OpenAudio(44100, AUDIO_S16LSB, 2, 1024) < 0)
+        return false;
+    m_open = true;
+    Mix_AllocateChannels(16);
+    m_silence.assign(44100 * 4 * 10, 0);
+    for (int id = sound::POP; id <= sound::SLURRRP; ++id) {
+        Mix_Chunk* chunk = Mix_QuickLoad_RAW(m_silence.data(), static_cast<Uint32>(m_silence.size()));
+        sound::sounds[static_cast<sound::snd_id>(id)] = chunk;
+        m_ids[chunk] = static_cast<sound::snd_id>(id);
+    }
+    return true;
+}
+
+void sound_recorder::close()
+{
+    if (m_open)
+        sound::kill();
+    m_open = false;
+}
+
+std::vector<sound_recorder::heard> sound_recorder::heard_sounds() const
+{
+    std::vector<heard> out;
+    for (int i = 0; i < 16 && Mix_Playing(i); ++i)
+        out.push_back({m_ids.at(Mix_GetChunk(i)), Mix_Volume(i, -1)});
+    return out;
+}
+
+std::vector<sound::snd_id> sound_recorder::heard_ids() const
+{
+    std::vector<sound::snd_id> out;
+    for (const heard& h : heard_sounds())
+        out.push_back(h.id);
+    return out;
+}
+
+void sound_recorder::clear() { Mix_HaltChannel(-1); }
+
+std::ostream& operator<<(std::ostream& out, const sound_recorder::heard& h)
+{
+    return out << "{" << h.id << ", volume " << h.volume << "}";
+}

@@ -3,11 +3,17 @@
 #ifndef VANTREL_TEST_SUPPORT_H
 #define VANTREL_TEST_SUPPORT_H
 
+#include <map>
 #include <memory>
+#include <ostream>
 #include <string>
+#include <vector>
 
 #include <SDL.h>
+#include <SDL_mixer.h>
 #include <gtest/gtest.h>
+
+#include "sound.h"
 
 struct surface_deleter {
     void operator()(SDL_Surface* s) const { SDL_FreeSurface(s); }
@@ -56,5 +62,30 @@ int glyph_at(SDL_Surface* s, int x, int y, int cell_w = 8);
 // Calls fn on another thread after ms milliseconds (to feed screens that
 // drain the event queue before they wait).
 void after_ms(int ms, void (*fn)());
+
+// Turns every sound effect into a long silence, so what is played stays on
+// the mixer's channels, lowest first, in the order asked for.
+class sound_recorder {
+public:
+    struct heard {
+        sound::snd_id id;
+        int volume;
+        bool operator==(const heard& o) const { return id == o.id && volume == o.volume; }
+    };
+
+    // Call from SetUp; false (skip the test) when no audio device opens.
+    bool open();
+    void close();
+    // Effects in the order played since open or the last clear.
+    std::vector<heard> heard_sounds() const;
+    std::vector<sound::snd_id> heard_ids() const;
+    void clear();
+
+private:
+    std::vector<Uint8> m_silence;
+    std::map<Mix_Chunk*, sound::snd_id> m_ids;
+    bool m_open = false;
+};
+std::ostream& operator<<(std::ostream& out, const sound_recorder::heard& h);
 
 #endif

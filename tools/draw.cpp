@@ -461,6 +461,14 @@ void canvas::put(int x, int y, colour c, float coverage, blend mode)
     p.a = a + p.a * (1 - a);
 }
 
+void canvas::set(int x, int y, colour c)
+{
+    if (x < 0 || y < 0 || x >= m_w || y >= m_h)
+        return;
+    float a = clamp01(c.a);
+    m_px[static_cast<size_t>(y) * m_w + x] = {c.r * a, c.g * a, c.b * a, a};
+}
+
 void canvas::fill_all(const paint& p)
 {
     for (int y = 0; y < m_h; ++y)
@@ -580,6 +588,65 @@ void draw_shape(canvas& c, const mask& m, const look& l)
         fill(c, edge(m, l.light_dx, l.light_dy), solid(l.rim_light));
     if (l.rim_shade.a > 0)
         fill(c, edge(m, -l.light_dx, -l.light_dy), solid(l.rim_shade));
+}
+
+namespace {
+// Light from the upper left and a little towards the viewer; the surface
+// normal (nx, ny) in the picture's plane, nz towards the viewer.
+colour lit_surface(float nx, float ny, colour dark, colour lit, colour highlight)
+{
+    const float lx = -0.5f, ly = -0.6f, lz = 0.62f;
+    float d = std::hypot(nx, ny);
+    if (d > 1) {
+        nx /= d;
+        ny /= d;
+    }
+    float nz = std::sqrt(std::max(0.0f, 1 - nx * nx - ny * ny));
+    float lambert = std::max(0.0f, nx * lx + ny * ly + nz * lz);
+    colour c = mix(dark, lit, std::min(1.0f, lambert * 1.15f));
+    // The reflection of the light: a tight spot.
+    float spec = lambert > 0.9f ? (lambert - 0.9f) / 0.1f : 0;
+    return mix(c, highlight, spec * spec);
+}
+}
+
+paint sphere(point centre, float radius, colour dark, colour lit, colour highlight)
+{
+    return [=](float x, float y) {
+        return lit_surface((x - centre.x) / radius, (y - centre.y) / radius, dark, lit, highlight);
+    };
+}
+
+paint cylinder(point a, point b, float radius, colour dark, colour lit, colour highlight)
+{
+    float ax = b.x - a.x, ay = b.y - a.y;
+    float len = std::hypot(ax, ay);
+    ax /= len;
+    ay /= len;
+    return [=](float x, float y) {
+        // The part of (x, y) - a across the axis.
+        float wx = x - a.x, wy = y - a.y;
+        float along = wx * ax + wy * ay;
+        return lit_surface((wx - along * ax) / radius, (wy - along * ay) / radius, dark, lit, highlight);
+    };
+}
+
+void drop_faint(canvas& c, float below)
+{
+    for (int y = 0; y < c.height(); ++y)
+        for (int x = 0; x < c.width(); ++x)
+            if (c.pixel(x, y).a < below)
+                c.set(x, y, {});
+}
+
+void harden(canvas& c, const mask& body)
+{
+    for (int y = 0; y < c.height(); ++y)
+        for (int x = 0; x < c.width(); ++x) {
+            colour p = c.pixel(x, y);
+            p.a = body.get(x, y) >= 0.5f ? 1 : 0;
+            c.set(x, y, p.a > 0 ? p : colour{});
+        }
 }
 
 void starfield(canvas& c, gen::rng& r, int count, const std::function<bool(float, float)>& allowed)

@@ -128,6 +128,8 @@ public:
     // Lays c over the pixel with the given coverage (ignored outside).
     void put(int x, int y, colour c, float coverage, blend mode = blend::OVER);
     void fill_all(const paint& p);
+    // Replaces a pixel by the straight colour c (ignored outside).
+    void set(int x, int y, colour c);
     // Lays src over this canvas with its top-left corner at (x, y).
     void draw(const canvas& src, int x, int y);
 
@@ -168,6 +170,22 @@ struct look {
     int light_dx = 0, light_dy = -1;
 };
 void draw_shape(canvas& c, const mask& m, const look& l);
+
+// A ball of the given radius lit from the upper left: dark on the far
+// side, lit towards the light, with a small highlight; points beyond the
+// radius take the rim's colour.
+paint sphere(point centre, float radius, colour dark, colour lit, colour highlight);
+// A round bar of the given radius along the line through a and b, lit the
+// same way as sphere; points beyond the radius take the rim's colour.
+paint cylinder(point a, point b, float radius, colour dark, colour lit, colour highlight);
+
+// Alpha clean-up for pictures the game tests for collisions, where any
+// alpha above 0 counts as body: drop_faint clears every pixel fainter than
+// `below`; harden makes the canvas exactly its body, fully opaque where
+// the body's coverage is at least one half and fully clear elsewhere,
+// whatever was painted there.
+void drop_faint(canvas& c, float below);
+void harden(canvas& c, const mask& body);
 
 // Scatters count stars over the canvas where allowed(x, y) holds: mostly
 // faint single points, a few bright ones with a glow and spikes.

@@ -42,6 +42,11 @@ constexpr draw::colour glass = hex(0x5fe3ff);
 constexpr draw::colour flame_core = hex(0xfff4b8);
 constexpr draw::colour flame = hex(0xff9630);
 
+// Shots: the rocket's warhead, plasma, the Scoop's heart.
+constexpr draw::colour warhead = hex(0xd8282c);
+constexpr draw::colour plasma = hex(0xa04cff);
+constexpr draw::colour heart = hex(0xff5fa8);
+
 // The planet and its air.
 constexpr draw::colour planet_light = hex(0x8fdccb);
 constexpr draw::colour planet_mid = hex(0x2f8190);

@@ -11,6 +11,15 @@ const std::vector<family>& families()
     static const std::vector<family> all = {
         {"font", make_font},
         {"title", make_title},
+        {"walls", make_walls},
+        {"pipes", make_pipes},
+        {"fixtures", make_fixtures},
+        {"buttons", make_buttons},
+        {"gates", make_gates},
+        {"ship", make_ship},
+        {"shots", make_shots},
+        {"objects", make_objects},
+        {"effects", make_effects},
     };
     return all;
 }

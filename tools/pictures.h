@@ -35,6 +35,38 @@ const int title_width = 640;
 const int title_height = 480;
 void make_title(const sink& out);
 
+// The arena's pictures. Tiles are cells of tile_size x tile_size; the game
+// takes any pixel with alpha above 0 as solid in its collision tests, so
+// every tile but the ball source is hard-edged (alpha 0 or 255 only) and
+// no mover picture has a pixel fainter than faint_alpha.
+const int tile_size = 32;
+const int faint_alpha = 40;
+
+// The house glass (cockpits, windows, lenses): a cyan shine whose highlight
+// sits at `shine`, fading over radius, with a thin dark outline.
+draw::look glass_look(draw::point shine, float radius);
+
+// Walls: block.png and the four diagonals blockdiag_tl/tr/bl/br.png.
+void make_walls(const sink& out);
+// Pipe pieces: straight runs, bends, T-pieces and the cross.
+void make_pipes(const sink& out);
+// The ball source, the ball sink and the shop.
+void make_fixtures(const sink& out);
+// Buttons for four walls, each at rest and in two pressed frames.
+void make_buttons(const sink& out);
+// Vertical and horizontal gates: closed, five frames of opening, open.
+void make_gates(const sink& out);
+
+// The player's ship, nose up, centred in its tile_size square.
+void make_ship(const sink& out);
+// The weapons' shots.
+void make_shots(const sink& out);
+// What the ship carries and collects: the ball, the coin, the recking ball.
+void make_objects(const sink& out);
+// Indicators: the tractor beam's dot, the force wave's ring, the empty
+// picture.
+void make_effects(const sink& out);
+
 // Writes every picture of the named families (all when names is empty)
 // as PNG files into dir, which is created if needed. Throws
 // std::runtime_error for an unknown family or a file that cannot be written.

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "data_fixture.h"
+#include "pictures.h"
 
 namespace fs = std::filesystem;
 
@@ -35,8 +36,12 @@ TEST(command_line, two_runs_write_identical_files)
         ASSERT_EQ(run("sounds " + dir + "/sounds"), 0);
     }
     std::map<std::string, std::string> a = contents(first), b = contents(second);
-    EXPECT_EQ(a.size(), 11u) << "font, title and nine sounds";
+    size_t picture_count = 0;
+    for (const pictures::family& f : pictures::families())
+        f.make([&](const std::string&, const draw::canvas&) { ++picture_count; });
+    EXPECT_EQ(a.size(), picture_count + 9) << "every picture and nine sounds";
     EXPECT_TRUE(a.count("images/font.png") && a.count("images/title.png") && a.count("sounds/boom.wav"));
+    EXPECT_TRUE(a.count("images/ship.png") && a.count("images/pipe_+.png") && a.count("images/vgateopen.png"));
     for (const auto& [name, bytes] : a)
         EXPECT_TRUE(b.count(name) && b[name] == bytes) << name << " differs between runs";
 }

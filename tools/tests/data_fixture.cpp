@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <map>
 
 #include <gtest/gtest.h>
 #include <png.h>
@@ -82,6 +83,60 @@ float png_picture::luminance(int x, int y) const
 {
     const uint8_t* p = at(x, y);
     return (0.2126f * p[0] + 0.7152f * p[1] + 0.0722f * p[2]) / 255.0f;
+}
+
+int png_picture::count_alpha(int min_alpha) const
+{
+    int n = 0;
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            n += alpha(x, y) >= min_alpha;
+    return n;
+}
+
+const png_picture& generated_picture(const std::string& file)
+{
+    static std::map<std::string, png_picture> read;
+    auto found = read.find(file);
+    if (found != read.end())
+        return found->second;
+    std::string path = generated_images() + "/" + file;
+    if (!fs::exists(path)) {
+        ADD_FAILURE() << file << " was not made";
+        static const png_picture none;
+        return none;
+    }
+    return read[file] = read_png(path);
+}
+
+const std::vector<std::string>& tile_files()
+{
+    static const std::vector<std::string> files = [] {
+        std::vector<std::string> f = {"block.png", "blockdiag_tl.png", "blockdiag_tr.png", "blockdiag_bl.png",
+                                      "blockdiag_br.png", "source.png", "sink.png", "pipe_ud.png", "pipe_lr.png",
+                                      "pipe_ld.png", "pipe_lu.png", "pipe_rd.png", "pipe_ru.png", "pipe_Tu.png",
+                                      "pipe_Td.png", "pipe_Tl.png", "pipe_Tr.png", "pipe_+.png"};
+        for (char side : {'l', 'u', 'r', 'd'})
+            for (char frame : {'1', '2', '3'})
+                f.push_back(std::string("button") + side + frame + ".png");
+        for (const char* gate : {"vgate", "hgate"}) {
+            f.push_back(std::string(gate) + "closed.png");
+            for (char frame : {'1', '2', '3', '4', '5'})
+                f.push_back(std::string(gate) + frame + ".png");
+            f.push_back(std::string(gate) + "open.png");
+        }
+        f.push_back("shop.png");
+        return f;
+    }();
+    return files;
+}
+
+const std::vector<std::string>& mover_files()
+{
+    static const std::vector<std::string> files = {
+        "ship.png", "shot.png", "shover.png", "rocket.png", "plasmoid.png", "wshot.png", "heart.png",
+        "ball.png", "coin.png", "recking_ball.png", "tractor.png", "wcircle50.png", "transpixel.png"};
+    return files;
 }
 
 png_picture read_png(const std::string& path)

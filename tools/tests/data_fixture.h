@@ -24,11 +24,24 @@ struct png_picture {
     std::vector<uint8_t> rgba;
 
     const uint8_t* at(int x, int y) const { return &rgba[(static_cast<size_t>(y) * width + x) * 4]; }
+    // Alpha of a pixel; 0 outside the picture.
+    int alpha(int x, int y) const { return x < 0 || y < 0 || x >= width || y >= height ? 0 : at(x, y)[3]; }
+    // The number of pixels whose alpha is at least min_alpha.
+    int count_alpha(int min_alpha) const;
     // Luminance 0 to 1 of a pixel's colour (its alpha not applied).
     float luminance(int x, int y) const;
 };
 // Fails the calling test (and returns an empty picture) when unreadable.
 png_picture read_png(const std::string& path);
+
+// A picture of generated_images() by file name, read once per test
+// program; a missing file fails the calling test and reads as empty.
+const png_picture& generated_picture(const std::string& file);
+
+// The pictures the game loads by name: the arena's tiles (in the order of
+// its tile table, the exit block sharing block.png) and the movers'.
+const std::vector<std::string>& tile_files();
+const std::vector<std::string>& mover_files();
 
 struct wav_sound {
     int format = 0, channels = 0, rate = 0, bits = 0;

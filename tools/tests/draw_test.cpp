@@ -151,6 +151,61 @@ TEST(draw_effects, dilate_grows_blur_spreads_edge_faces_the_light)
     EXPECT_FLOAT_EQ(top.get(10, 14), 0);
 }
 
+TEST(draw_paint, round_bodies_are_lit_from_the_upper_left_whichever_way_they_run)
+{
+    const colour dark = hex(0x000000), lit = hex(0x808080), highlight = hex(0xffffff);
+    auto brightness = [](const colour& c) { return c.r + c.g + c.b; };
+    paint ball = sphere({10, 10}, 5, dark, lit, highlight);
+    EXPECT_GT(brightness(ball(7, 7)), brightness(ball(13, 13)) + 0.5f);
+    EXPECT_GT(brightness(ball(8, 8)), brightness(lit)) << "the highlight towards the light";
+
+    // A bar lights the same side whether it is given end first or start
+    // first, and turns no light with its direction.
+    struct bar {
+        const char* name;
+        point a, b, lit_side, dark_side;
+    };
+    const bar bars[] = {
+        {"upright", {10, 0}, {10, 20}, {7, 10}, {13, 10}},
+        {"upright, drawn upwards", {10, 20}, {10, 0}, {7, 10}, {13, 10}},
+        {"level", {0, 10}, {20, 10}, {10, 7}, {10, 13}},
+        {"level, drawn leftwards", {20, 10}, {0, 10}, {10, 7}, {10, 13}},
+    };
+    for (const bar& b : bars) {
+        paint p = cylinder(b.a, b.b, 4, dark, lit, highlight);
+        EXPECT_GT(brightness(p(b.lit_side.x, b.lit_side.y)), brightness(p(b.dark_side.x, b.dark_side.y)) + 0.3f)
+            << b.name;
+        colour along_a = p(b.a.x * 0.75f + b.b.x * 0.25f, b.a.y * 0.75f + b.b.y * 0.25f);
+        colour along_b = p(b.a.x * 0.25f + b.b.x * 0.75f, b.a.y * 0.25f + b.b.y * 0.75f);
+        EXPECT_FLOAT_EQ(along_a.r, along_b.r) << b.name << ": even along its length";
+    }
+}
+
+TEST(draw_effects, collision_clean_up_leaves_hard_or_clear_pixels_only)
+{
+    mask body(20, 20);
+    fill_circle(body, {10, 10}, 6);
+    canvas c(20, 20);
+    glow(c, body, hex(0x00ffff), 3);
+    fill(c, body, solid(hex(0xff8000)));
+
+    canvas faint = c;
+    drop_faint(faint, 0.25f);
+    canvas hard = c;
+    harden(hard, body);
+    for (int y = 0; y < 20; ++y)
+        for (int x = 0; x < 20; ++x) {
+            float a = c.pixel(x, y).a;
+            EXPECT_FLOAT_EQ(faint.pixel(x, y).a, a < 0.25f ? 0 : a) << x << "," << y;
+            bool inside = body.get(x, y) >= 0.5f;
+            ASSERT_FLOAT_EQ(hard.pixel(x, y).a, inside ? 1 : 0) << x << "," << y;
+            if (inside) {
+                EXPECT_NEAR(hard.pixel(x, y).r, c.pixel(x, y).r, 1e-5f) << "colour kept at " << x << "," << y;
+            }
+        }
+    EXPECT_GT(c.pixel(10, 2).a, 0) << "the glow reached past the body before";
+}
+
 TEST(draw_png, pixels_survive_the_file)
 {
     canvas c(3, 2);

@@ -1,7 +1,10 @@
-// The pictures as the game reads them: the font's layout and glyphs, and
-// the title picture with its quiet text panel.
+// The pictures as the game reads them: the font's layout and glyphs, the
+// title picture with its quiet text panel, and the set of file names.
 #include <algorithm>
 #include <cmath>
+#include <filesystem>
+#include <set>
+#include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -114,4 +117,21 @@ TEST(title_picture, keeps_the_text_area_plain_and_dark)
     EXPECT_LT(mean, 0.08);
     EXPECT_LT(deviation, 0.01);
     EXPECT_LT(hi - lo, 0.05f);
+}
+
+TEST(picture_files, are_exactly_those_the_game_loads_by_name)
+{
+    // A name off by one letter (or its case) would leave the game with its
+    // placeholder picture.
+    std::set<std::string> wanted = {"font.png", "title.png"};
+    wanted.insert(tile_files().begin(), tile_files().end());
+    wanted.insert(mover_files().begin(), mover_files().end());
+    EXPECT_EQ(wanted.size(), 2 + 45 + 13u) << "no name twice in the lists";
+    std::set<std::string> made;
+    for (const auto& entry : std::filesystem::directory_iterator(generated_images()))
+        made.insert(entry.path().filename().string());
+    for (const std::string& file : wanted)
+        EXPECT_TRUE(made.count(file)) << file << " is missing";
+    for (const std::string& file : made)
+        EXPECT_TRUE(wanted.count(file)) << file << " is not a picture the game loads";
 }

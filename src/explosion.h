@@ -1,0 +1,51 @@
+// Explosions: explosion_pool breaks a picture into flying, fading pieces
+// once per name and game, and hands out explosion movers that play those
+// 20 frames once.
+#ifndef VANTREL_EXPLOSION_H
+#define VANTREL_EXPLOSION_H
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include <SDL.h>
+
+#include "movers.h"
+
+class explosion : public mover {
+public:
+    // frames belong to the pool.
+    explicit explosion(std::vector<SDL_Surface*>* frames);
+    ~explosion() override;
+
+    // One frame per game frame; dies after the last one.
+    void do_stuff(float time_interval) override;
+    SDL_Surface* pic() const override;
+
+private:
+    int m_frame_index;
+    std::vector<SDL_Surface*>* m_frames;
+};
+
+class explosion_pool {
+public:
+    static const int MAX_VEL = 11;
+    static const int FRAMES = 20;
+
+    explosion_pool() = default;
+    ~explosion_pool();
+    explosion_pool(const explosion_pool&) = delete;
+    explosion_pool& operator=(const explosion_pool&) = delete;
+
+    // A new explosion at (0, 0) for the caller to place and hand to the
+    // arena. start is read only the first time name is asked for.
+    explosion* get_explosion(const std::string& name, SDL_Surface* start);
+
+private:
+    std::map<std::string, std::vector<SDL_Surface*> > m_explosions;
+};
+
+// Alpha of one pixel; the surface must be locked where that is needed.
+Uint8 getalpha(SDL_Surface* bmp, int x, int y);
+
+#endif

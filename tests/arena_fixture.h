@@ -1,0 +1,110 @@
+// The shared fixture of the arena tests: a run folder holding small
+// pictures of known shapes, a fresh game in its start state, an arena built
+// from a few rows of map characters, test movers and frame stepping.
+#ifndef VANTREL_ARENA_FIXTURE_H
+#define VANTREL_ARENA_FIXTURE_H
+
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "arena.h"
+#include "enemies.h"
+#include "game.h"
+#include "movers.h"
+#include "sound.h"
+#include "test_support.h"
+
+// Fixture pictures, all opaque where not said otherwise:
+// - every tile 32 x 32 and fully opaque, except the four diagonals (the
+//   triangle of their corner: tl x + y <= 31, tr x >= y, bl x <= y,
+//   br x + y >= 31) and the two open gates (fully transparent);
+// - "ship.png" 32 x 32 holding a disc of radius 12 about (16, 16), so every
+//   rotation is alike; the rotated pictures are 48 x 48;
+// - "ball.png" 32 x 32 holding a disc of radius 10 about (16, 16);
+// - squares: "shot.png" 4, "shover.png" 6, "rocket.png" 6, "plasmoid.png" 8,
+//   "wshot.png" 2, "heart.png" 4, "coin.png" 8, "recking_ball.png" 16,
+//   "tractor.png" 2, "foe.png" 16, "bigfoe.png" 64 x 32;
+// - "wcircle50.png" 50 x 50 and "transpixel.png" 1 x 1, fully transparent.
+void write_fixture_pictures(const std::string& image_dir);
+// A w x h picture, opaque (in the given colour) where solid(x, y) holds.
+void write_shape(const std::string& path, int w, int h, bool (*solid)(int x, int y),
+                 uint32_t colour = 0xFFC0C0C0);
+
+// A plain enemy for tests: settable hit points, reduction, score and mass,
+// a square picture, and a count of its deaths.
+class test_enemy : public enemy {
+public:
+    explicit test_enemy(double hitpoints = 1.0, int dam_red = 0, int score = 0,
+                        const char* picture = "foe.png");
+
+    SDL_Surface* pic() const override;
+    void notify_dead() override;
+
+    double hitpoints() const { return m_hitpoints; }
+    int deaths = 0;
+    // Score of the player when notify_dead ran.
+    int score_at_death = -1;
+
+private:
+    SDL_Surface* m_pic;
+};
+
+// A mover with a picture that only moves; wants nothing.
+class test_block : public mover {
+public:
+    explicit test_block(const char* picture = "foe.png", float mass = 0);
+    SDL_Surface* pic() const override;
+
+private:
+    SDL_Surface* m_pic;
+};
+
+class arena_test : public run_dir_test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // Rows of map characters, row 0 at the top, as in the level file:
+    // '#' wall, '7' '9' '1' '5' diagonals, 'X' exit block, 'B' source,
+    // 'T' sink, the pipes '|' '-' 'q' 'd' 'p' 'b' 'W' 'M' '3' 'E' '+',
+    // '>' 'v' '<' '^' buttons L U R D, 'V' 'H' closed gates, 's' shop,
+    // 'S' the spawn tile; anything else is empty.
+    // Sizes the map, writes the cells and sets the spawn; movers added
+    // after it wait for activate, which admits them with the ship.
+    void build(const std::vector<std::string>& rows);
+    // build, then activate.
+    void start(const std::vector<std::string>& rows);
+
+    // One frame as the play loop runs it.
+    void frame();
+    void frames(int n);
+    // The first ship of the main list, or null.
+    ship* the_ship();
+    // Every mover of the main list of type T, in order.
+    template <typename T>
+    std::vector<T*> all_of()
+    {
+        std::vector<T*> out;
+        for (int i = 0; i < m_arena->num_movers(); ++i) {
+            if (T* t = dynamic_cast<T*>(m_arena->get_mover(i)))
+                out.push_back(t);
+        }
+        return out;
+    }
+    template <typename T>
+    int count_of()
+    {
+        return static_cast<int>(all_of<T>().size());
+    }
+
+    player_status& status() { return m_game->m_player_status; }
+    void release_keys();
+
+    std::unique_ptr<game> m_game;
+    std::unique_ptr<arena> m_arena;
+};
+
+
+#endif
