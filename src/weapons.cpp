@@ -231,8 +231,9 @@ void scoop_det(mover* m, mover* victim, float)
     enemy* e = as_enemy(victim);
     if (s && e) {
         arena_ptr<mover> holder = the_arena().get_player_from_shot(m);
-        // No bosses, and one captive per mount of the living ship.
-        if (!e->is_boss() && scoop_victim::is_available(holder, s->mount()) &&
+        // No bosses, no enemy already killed in this pass (it has had its
+        // death), and one captive per mount of the living ship.
+        if (!e->is_boss() && !e->is_dead() && scoop_victim::is_available(holder, s->mount()) &&
             the_arena().remove_mover(e))
             the_arena().add_mover(new scoop_victim(holder, e, s->mount()));
     }

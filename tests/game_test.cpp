@@ -209,3 +209,46 @@ TEST(game, fresh_game_holds_no_control)
     g->~game();
 }
 }
+
+namespace {
+TEST(game, fresh_game_has_no_fitting)
+{
+    // The play loop fits the ship; until then there is nothing.
+    game g;
+    EXPECT_TRUE(g.m_weapon_mounts.empty());
+    EXPECT_TRUE(g.m_systems.empty());
+}
+
+TEST(game, records_keep_their_field_order)
+{
+    // Aggregate initialisation in these orders is used across the game.
+    game g;
+    const struct {
+        const char* flag;
+        bool up, left, right, tractor, fire;
+    } cases[] = {
+        {"up", true, false, false, false, false},      {"left", false, true, false, false, false},
+        {"right", false, false, true, false, false},   {"tractor", false, false, false, true, false},
+        {"fire", false, false, false, false, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.flag);
+        g.m_key_flags = {c.up, c.left, c.right, c.tractor, c.fire};
+        EXPECT_EQ(g.m_key_flags.up, c.up);
+        EXPECT_EQ(g.m_key_flags.left, c.left);
+        EXPECT_EQ(g.m_key_flags.right, c.right);
+        EXPECT_EQ(g.m_key_flags.tractor, c.tractor);
+        EXPECT_EQ(g.m_key_flags.fire, c.fire);
+    }
+
+    player_status s = {1, 2, 3, 4, true, 5.5f, 6.5f, 7.5f};
+    EXPECT_EQ(s.score, 1);
+    EXPECT_EQ(s.money, 2);
+    EXPECT_EQ(s.shield, 3);
+    EXPECT_EQ(s.lives, 4);
+    EXPECT_TRUE(s.in_shop);
+    EXPECT_EQ(s.energy, 5.5f);
+    EXPECT_EQ(s.max_energy, 6.5f);
+    EXPECT_EQ(s.invulnerability, 7.5f);
+}
+}

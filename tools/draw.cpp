@@ -617,6 +617,13 @@ paint sphere(point centre, float radius, colour dark, colour lit, colour highlig
     };
 }
 
+paint ellipsoid(point centre, float rx, float ry, colour dark, colour lit, colour highlight)
+{
+    return [=](float x, float y) {
+        return lit_surface((x - centre.x) / rx, (y - centre.y) / ry, dark, lit, highlight);
+    };
+}
+
 paint cylinder(point a, point b, float radius, colour dark, colour lit, colour highlight)
 {
     float ax = b.x - a.x, ay = b.y - a.y;

@@ -175,6 +175,9 @@ void draw_shape(canvas& c, const mask& m, const look& l);
 // side, lit towards the light, with a small highlight; points beyond the
 // radius take the rim's colour.
 paint sphere(point centre, float radius, colour dark, colour lit, colour highlight);
+// The same ball squashed to rx across and ry down (a dome, a disc seen
+// edge on), lit the same way.
+paint ellipsoid(point centre, float rx, float ry, colour dark, colour lit, colour highlight);
 // A round bar of the given radius along the line through a and b, lit the
 // same way as sphere; points beyond the radius take the rim's colour.
 paint cylinder(point a, point b, float radius, colour dark, colour lit, colour highlight);

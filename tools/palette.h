@@ -59,6 +59,25 @@ constexpr draw::colour rock_dark = hex(0x0c0a16);
 constexpr draw::colour rock_mid = hex(0x1f1b33);
 constexpr draw::colour rock_rim = hex(0x5a5f92);
 
+// The enemies' side: hot reds and magentas, sickly greens, and the dark
+// plum-tinted gunmetal of their machines, so nothing hostile is mistaken
+// for the ship's steel, gold and cyan.
+constexpr draw::colour hostile_red = hex(0xe8233f);
+constexpr draw::colour hostile_crimson = hex(0x7a0f28);
+constexpr draw::colour hostile_magenta = hex(0xff3fd0);
+constexpr draw::colour hostile_plum = hex(0x7d1a78);
+constexpr draw::colour eye_core = hex(0xfff1c8);
+constexpr draw::colour toxic = hex(0xa8ee3c);
+constexpr draw::colour toxic_pale = hex(0xe6ff9a);
+constexpr draw::colour toxic_deep = hex(0x2b5a1c);
+constexpr draw::colour gunmetal_light = hex(0x9a8cae);
+constexpr draw::colour gunmetal = hex(0x574a6c);
+constexpr draw::colour gunmetal_dark = hex(0x241c33);
+// Loose rock from outside: warm, rusty, with embers in its cracks.
+constexpr draw::colour stone_light = hex(0xb89a80);
+constexpr draw::colour stone = hex(0x6e5648);
+constexpr draw::colour stone_dark = hex(0x2a1e1f);
+
 // Quiet panels behind text.
 constexpr draw::colour panel = hex(0x060812);
 constexpr draw::colour panel_edge = hex(0x2b3766);

@@ -20,6 +20,12 @@ const std::vector<family>& families()
         {"shots", make_shots},
         {"objects", make_objects},
         {"effects", make_effects},
+        {"turrets", make_turrets},
+        {"drifters", make_drifters},
+        {"graldors", make_graldors},
+        {"invaders", make_invaders},
+        {"saucers", make_saucers},
+        {"asteroids", make_asteroids},
     };
     return all;
 }

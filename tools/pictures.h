@@ -67,6 +67,34 @@ void make_objects(const sink& out);
 // picture.
 void make_effects(const sink& out);
 
+// Enemies. Every enemy picture collides, so each is hardened to its body:
+// alpha is 255 on what shows and 0 everywhere else, and the light of eyes
+// and lamps stays inside the body.
+//
+// The enemies' marks, shared by their families: a dark outline with rims
+// lit from the upper left round a body paint, and a glowing eye (a hot
+// core in a dark socket). A clear rim colour leaves that rim out.
+draw::look hostile_look(draw::paint body, draw::colour rim_light = {}, draw::colour rim_shade = {});
+void hostile_eye(draw::canvas& c, draw::point at, float radius, draw::colour light);
+
+// Turrets on the four walls, each a tile_size square with its base on
+// the wall edge and its barrel pointing out of the wall; and their bullet.
+void make_turrets(const sink& out);
+// The floating bobbler and the spiked miner.
+void make_drifters(const sink& out);
+// The graldor at rest and in its nine birth frames, and its baby, which
+// leaves the mouth with its top-left corner at graldor_mouth.
+const draw::point graldor_mouth = {12, 19};
+void make_graldors(const sink& out);
+// The invader's two flap frames and the four frames of its block burst.
+void make_invaders(const sink& out);
+// The boss ufo, whose guns sit at (-40, 10) and (40, 10) from its centre,
+// and the asteroid ufo.
+const float ufo_gun_dx = 40, ufo_gun_dy = 10;
+void make_saucers(const sink& out);
+// The large, medium and small asteroids.
+void make_asteroids(const sink& out);
+
 // Writes every picture of the named families (all when names is empty)
 // as PNG files into dir, which is created if needed. Throws
 // std::runtime_error for an unknown family or a file that cannot be written.

@@ -6,6 +6,7 @@
 #include <fstream>
 #include <iterator>
 #include <map>
+#include <utility>
 
 #include <gtest/gtest.h>
 #include <png.h>
@@ -139,6 +140,70 @@ const std::vector<std::string>& mover_files()
     return files;
 }
 
+const std::vector<std::string>& enemy_files()
+{
+    static const std::vector<std::string> files = [] {
+        std::vector<std::string> f = {"turret_up.png", "turret_down.png", "turret_left.png", "turret_right.png",
+                                      "t_shot.png", "bobbler.png", "miner.png"};
+        for (int i = 0; i < 10; ++i)
+            f.push_back("graldor" + std::to_string(i) + ".png");
+        f.insert(f.end(), {"baby_graldor.png", "invader1.png", "invader2.png"});
+        for (int i = 0; i < 4; ++i)
+            f.push_back("blockexplo" + std::to_string(i) + ".png");
+        f.insert(f.end(), {"ufo.png", "ast_ufo.png", "asteroid1.png", "asteroid2.png", "asteroid3.png"});
+        return f;
+    }();
+    return files;
+}
+
+int body_pieces(const png_picture& p)
+{
+    std::vector<char> seen(static_cast<size_t>(p.width) * p.height, 0);
+    std::vector<std::pair<int, int>> todo;
+    int pieces = 0;
+    for (int y = 0; y < p.height; ++y)
+        for (int x = 0; x < p.width; ++x) {
+            if (p.alpha(x, y) == 0 || seen[static_cast<size_t>(y) * p.width + x])
+                continue;
+            ++pieces;
+            todo.push_back({x, y});
+            seen[static_cast<size_t>(y) * p.width + x] = 1;
+            while (!todo.empty()) {
+                auto [cx, cy] = todo.back();
+                todo.pop_back();
+                for (int dy = -1; dy <= 1; ++dy)
+                    for (int dx = -1; dx <= 1; ++dx) {
+                        int nx = cx + dx, ny = cy + dy;
+                        if (p.alpha(nx, ny) == 0 || seen[static_cast<size_t>(ny) * p.width + nx])
+                            continue;
+                        seen[static_cast<size_t>(ny) * p.width + nx] = 1;
+                        todo.push_back({nx, ny});
+                    }
+            }
+        }
+    return pieces;
+}
+
+lean light_lean(const png_picture& p)
+{
+    double n = 0, sx = 0, sy = 0, l = 0, lx = 0, ly = 0;
+    for (int y = 0; y < p.height; ++y)
+        for (int x = 0; x < p.width; ++x) {
+            if (p.alpha(x, y) == 0)
+                continue;
+            double v = p.luminance(x, y);
+            n += 1;
+            sx += x;
+            sy += y;
+            l += v;
+            lx += v * x;
+            ly += v * y;
+        }
+    if (n == 0 || l == 0)
+        return {};
+    return {static_cast<float>(lx / l - sx / n), static_cast<float>(ly / l - sy / n)};
+}
+
 png_picture read_png(const std::string& path)
 {
     png_picture pic;
@@ -195,4 +260,21 @@ std::string read_wav(const std::string& path, wav_sound& out)
     if (!have_format || !have_data)
         return "missing fmt or data chunk";
     return "";
+}
+
+int halo_pixels(const png_picture& p)
+{
+    int n = 0;
+    for (int y = 0; y < p.height; ++y)
+        for (int x = 0; x < p.width; ++x) {
+            int a = p.alpha(x, y);
+            if (a == 0 || a == 255)
+                continue;
+            bool held = false;
+            for (int dy = -1; dy <= 1; ++dy)
+                for (int dx = -1; dx <= 1; ++dx)
+                    held = held || p.alpha(x + dx, y + dy) == 255;
+            n += !held;
+        }
+    return n;
 }

@@ -42,6 +42,20 @@ const png_picture& generated_picture(const std::string& file);
 // its tile table, the exit block sharing block.png) and the movers'.
 const std::vector<std::string>& tile_files();
 const std::vector<std::string>& mover_files();
+// The enemies' pictures: turrets and bullet, bobbler, miner, graldor frames
+// and baby, invader frames and block bursts, the two ufos, the asteroids.
+const std::vector<std::string>& enemy_files();
+
+// The number of separate pieces of a picture's body (its pixels with alpha
+// above 0, joined along sides and corners).
+int body_pieces(const png_picture& p);
+// How far the light of a body leans from its middle: the luminance-weighted
+// mean position of its pixels less their plain mean, in pixels. A body lit
+// from the upper left leans there: both negative.
+struct lean {
+    float x = 0, y = 0;
+};
+lean light_lean(const png_picture& p);
 
 struct wav_sound {
     int format = 0, channels = 0, rate = 0, bits = 0;
@@ -49,5 +63,10 @@ struct wav_sound {
 };
 // Returns an empty error string on success.
 std::string read_wav(const std::string& path, wav_sound& out);
+
+// Partly clear pixels with no fully opaque neighbour: a halo wider than a
+// shape's one-pixel soft edge, hit in the collision tests where the eye
+// sees nothing.
+int halo_pixels(const png_picture& p);
 
 #endif

@@ -158,6 +158,14 @@ TEST(draw_paint, round_bodies_are_lit_from_the_upper_left_whichever_way_they_run
     paint ball = sphere({10, 10}, 5, dark, lit, highlight);
     EXPECT_GT(brightness(ball(7, 7)), brightness(ball(13, 13)) + 0.5f);
     EXPECT_GT(brightness(ball(8, 8)), brightness(lit)) << "the highlight towards the light";
+    // Squashed, it is the same ball stretched: a point as far out along
+    // each axis, in its own radius, has the ball's colour.
+    paint disc = ellipsoid({10, 10}, 10, 2.5f, dark, lit, highlight);
+    for (const point& p : {point{7, 7}, point{13, 12}, point{6, 10}, point{10, 14}}) {
+        colour squashed = disc(10 + (p.x - 10) * 2, 10 + (p.y - 10) / 2);
+        EXPECT_FLOAT_EQ(squashed.r, ball(p.x, p.y).r) << p.x << "," << p.y;
+        EXPECT_FLOAT_EQ(squashed.b, ball(p.x, p.y).b) << p.x << "," << p.y;
+    }
 
     // A bar lights the same side whether it is given end first or start
     // first, and turns no light with its direction.

@@ -38,24 +38,6 @@ int asymmetric_pixels(const png_picture& p, bool left_right, bool up_down)
     return n;
 }
 
-// Partly clear pixels with no fully opaque neighbour: a halo wider than
-// the one-pixel soft edge of a shape.
-int halo_pixels(const png_picture& p)
-{
-    int n = 0;
-    for (int y = 0; y < p.height; ++y)
-        for (int x = 0; x < p.width; ++x) {
-            int a = p.alpha(x, y);
-            if (a == 0 || a == 255)
-                continue;
-            bool held = false;
-            for (int dy = -1; dy <= 1; ++dy)
-                for (int dx = -1; dx <= 1; ++dx)
-                    held = held || p.alpha(x + dx, y + dy) == 255;
-            n += !held;
-        }
-    return n;
-}
 
 // True when an opaque pixel's centre lies within reach of (x, y).
 bool body_near(const png_picture& p, float x, float y, float reach)

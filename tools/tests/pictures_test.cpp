@@ -126,7 +126,8 @@ TEST(picture_files, are_exactly_those_the_game_loads_by_name)
     std::set<std::string> wanted = {"font.png", "title.png"};
     wanted.insert(tile_files().begin(), tile_files().end());
     wanted.insert(mover_files().begin(), mover_files().end());
-    EXPECT_EQ(wanted.size(), 2 + 45 + 13u) << "no name twice in the lists";
+    wanted.insert(enemy_files().begin(), enemy_files().end());
+    EXPECT_EQ(wanted.size(), 2 + 45 + 13 + 29u) << "no name twice in the lists";
     std::set<std::string> made;
     for (const auto& entry : std::filesystem::directory_iterator(generated_images()))
         made.insert(entry.path().filename().string());
