@@ -728,6 +728,22 @@ TEST_F(mechanisms_large_sink, a_ball_touching_any_cell_of_a_large_sink_sinks)
 
 // --------------------------------------------------------- level complete
 
+TEST_F(mechanisms_exit, a_ball_gone_another_way_is_forgotten_by_its_source)
+{
+    // Nothing in the game kills a ball but the exit; should anything ever do,
+    // its source must not keep the deleted ball (the sanitizer build watches).
+    start(exit_room);
+    std::vector<ball*> b = balls();
+    ASSERT_EQ(b.size(), 2u);
+    b[0]->die();
+    frame();
+    ASSERT_EQ(count_of<ball>(), 1);
+    m_arena->open_exit();
+    expect_cell(2, 0, A_EMPTY);
+    frame();
+    EXPECT_EQ(count_of<ball>(), 0);
+}
+
 TEST_F(mechanisms_exit, the_level_is_complete_once_the_ships_centre_leaves_the_map)
 {
     build(exit_room);  // 11 x 7 cells: 352 x 224 pixels
