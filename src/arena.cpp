@@ -849,7 +849,7 @@ mover* arena::get_nearest_tractor_target(float x, float y)
         if (!m)
             continue;
         float d = dist(x - m->x_centre(), y - m->y_centre());
-        if (d < best && (dynamic_cast<ball*>(m) || dynamic_cast<coin*>(m) ||
+        if (d < best && (dynamic_cast<ball*>(m) || dynamic_cast<coin*>(m) || dynamic_cast<miner*>(m) ||
                          dynamic_cast<recking_ball*>(m))) {
             best = d;
             chosen = m;

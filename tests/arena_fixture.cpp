@@ -30,6 +30,22 @@ const square_picture squares[] = {
     {"coin.png", 8, 8, 0xFF20C0F0},      {"recking_ball.png", 16, 16, 0xFF606060},
     {"tractor.png", 2, 2, 0xFFFFFF40},   {"foe.png", 16, 16, 0xFF4040E0},
     {"bigfoe.png", 64, 32, 0xFF4040A0},
+    // The enemies.
+    {"turret_up.png", 32, 32, 0xFF3030C0},    {"turret_down.png", 32, 32, 0xFF3030C1},
+    {"turret_left.png", 32, 32, 0xFF3030C2},  {"turret_right.png", 32, 32, 0xFF3030C3},
+    {"t_shot.png", 4, 4, 0xFF8000FF},         {"bobbler.png", 12, 12, 0xFF40FF40},
+    {"miner.png", 20, 20, 0xFF0000A0},        {"baby_graldor.png", 8, 8, 0xFF80FF80},
+    {"graldor0.png", 32, 32, 0xFF20A020},     {"graldor1.png", 32, 32, 0xFF20A021},
+    {"graldor2.png", 32, 32, 0xFF20A022},     {"graldor3.png", 32, 32, 0xFF20A023},
+    {"graldor4.png", 32, 32, 0xFF20A024},     {"graldor5.png", 32, 32, 0xFF20A025},
+    {"graldor6.png", 32, 32, 0xFF20A026},     {"graldor7.png", 32, 32, 0xFF20A027},
+    {"graldor8.png", 32, 32, 0xFF20A028},     {"graldor9.png", 32, 32, 0xFF20A029},
+    {"invader1.png", 24, 16, 0xFFFF8080},     {"invader2.png", 24, 16, 0xFFFF8081},
+    {"blockexplo0.png", 32, 32, 0xFFFFFFF0},  {"blockexplo1.png", 32, 32, 0xFFFFFFF1},
+    {"blockexplo2.png", 32, 32, 0xFFFFFFF2},  {"blockexplo3.png", 32, 32, 0xFFFFFFF3},
+    {"ufo.png", 96, 40, 0xFFA0A0A0},          {"ast_ufo.png", 64, 32, 0xFF606090},
+    {"asteroid1.png", 40, 40, 0xFF406080},    {"asteroid2.png", 24, 24, 0xFF406081},
+    {"asteroid3.png", 14, 14, 0xFF406082},
 };
 
 const std::map<char, arena_t> map_characters = {

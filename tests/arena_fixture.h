@@ -26,6 +26,10 @@
 // - squares: "shot.png" 4, "shover.png" 6, "rocket.png" 6, "plasmoid.png" 8,
 //   "wshot.png" 2, "heart.png" 4, "coin.png" 8, "recking_ball.png" 16,
 //   "tractor.png" 2, "foe.png" 16, "bigfoe.png" 64 x 32;
+// - the enemies, squares of a colour each: turrets 32, "t_shot.png" 4,
+//   "bobbler.png" 12, "miner.png" 20, graldor0 to 9 32, "baby_graldor.png"
+//   8, invader1 and 2 24 x 16, blockexplo0 to 3 32, "ufo.png" 96 x 40,
+//   "ast_ufo.png" 64 x 32, asteroid1 to 3 40, 24 and 14;
 // - "wcircle50.png" 50 x 50 and "transpixel.png" 1 x 1, fully transparent.
 void write_fixture_pictures(const std::string& image_dir);
 // A w x h picture, opaque (in the given colour) where solid(x, y) holds.
