@@ -17,19 +17,6 @@ typedef sound_recorder::heard heard;
 
 const float step = 0.04f;
 
-// The first seed from 1 on whose first draw of the game's random numbers
-// is value.
-unsigned seed_with_first_draw(int value)
-{
-    for (unsigned s = 1; s < 100000000u; ++s) {
-        srand(s);
-        if (rand15() == value)
-            return s;
-    }
-    ADD_FAILURE() << "no seed draws " << value << " first";
-    return 1;
-}
-
 // A walled room of w x h tiles, the ship's spawn in its bottom-left corner.
 std::vector<std::string> room(int w, int h)
 {
@@ -45,19 +32,8 @@ std::vector<std::string> room(int w, int h)
 const char* const pictures[] = {"asteroid1.png", "asteroid2.png", "asteroid3.png"};
 const float masses[] = {10, 5, 2.5f};
 
-class asteroids : public arena_test {
+class asteroids : public sounding_arena_test {
 protected:
-    void SetUp() override
-    {
-        arena_test::SetUp();
-        m_sound = m_recorder.open();
-    }
-    void TearDown() override
-    {
-        m_recorder.close();
-        arena_test::TearDown();
-    }
-
     asteroid* add_asteroid(asteroid::size s, float x, float y, float dx, float dy)
     {
         asteroid* a = new asteroid(s);
@@ -75,8 +51,6 @@ protected:
         m_game->m_arena = m_arena.get();
     }
 
-    bool m_sound = false;
-    sound_recorder m_recorder;
 };
 
 struct direction_case {

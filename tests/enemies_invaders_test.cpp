@@ -22,19 +22,6 @@ typedef sound_recorder::heard heard;
 
 const float step = 0.04f;
 
-// The first seed from 1 on whose first draw of the game's random numbers
-// is value.
-unsigned seed_with_first_draw(int value)
-{
-    for (unsigned s = 1; s < 100000000u; ++s) {
-        srand(s);
-        if (rand15() == value)
-            return s;
-    }
-    ADD_FAILURE() << "no seed draws " << value << " first";
-    return 1;
-}
-
 // The second draw of a seed.
 int second_draw(unsigned seed)
 {
@@ -71,21 +58,8 @@ struct ufo_clock {
     bool rocket() const { return now > 9 && static_cast<int>(old * 5) < static_cast<int>(now * 5); }
 };
 
-// The arena fixture with the mixer recording what is played; without an
-// audio device the sounds go unchecked and the rest is tested all the same.
-class enemy_test : public arena_test {
+class enemy_test : public sounding_arena_test {
 protected:
-    void SetUp() override
-    {
-        arena_test::SetUp();
-        m_sound = m_recorder.open();
-    }
-    void TearDown() override
-    {
-        m_recorder.close();
-        arena_test::TearDown();
-    }
-
     std::vector<heard> heard_sounds() const { return m_recorder.heard_sounds(); }
     int heard_count(sound::snd_id id) const
     {
@@ -137,8 +111,6 @@ protected:
 
     SDL_Surface* picture(const std::string& name) { return m_game->m_bmp_pool.get_bitmap(name); }
 
-    bool m_sound = false;
-    sound_recorder m_recorder;
 };
 
 // ================================================================ invaders

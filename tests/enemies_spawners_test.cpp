@@ -15,39 +15,17 @@
 
 namespace {
 
-// w x h empty tiles with the spawn in the top-left corner.
-std::vector<std::string> open_field(int w = 24, int h = 16)
-{
-    std::vector<std::string> rows(h, std::string(w, '.'));
-    rows[1][1] = 'S';
-    return rows;
-}
-
-// The first opaque pixel of a picture, or all zero when there is none.
-rgba first_opaque(SDL_Surface* s)
-{
-    for (int y = 0; y < s->h; ++y)
-        for (int x = 0; x < s->w; ++x) {
-            rgba c = pixel_rgba(s, x, y);
-            if (c.a != 0)
-                return c;
-        }
-    return {0, 0, 0, 0};
-}
-
-class spawners : public arena_test {
+class spawners : public sounding_arena_test {
 protected:
     void SetUp() override
     {
-        arena_test::SetUp();
+        sounding_arena_test::SetUp();
         srand(1);
-        m_sound = m_recorder.open();
     }
     void TearDown() override
     {
-        m_recorder.close();
         m_ship.reset();
-        arena_test::TearDown();
+        sounding_arena_test::TearDown();
     }
 
     // Hands m to the arena at top-left (x, y); admitted by activate or by
@@ -107,8 +85,6 @@ protected:
         return static_cast<int>(std::count(ids.begin(), ids.end(), sound::CLANG));
     }
 
-    sound_recorder m_recorder;
-    bool m_sound = false;
     std::unique_ptr<mover> m_ship;
 };
 
@@ -127,7 +103,7 @@ TEST_F(spawners, bobbler_bobs_in_a_40_frame_cycle_and_does_not_fall)
         srand(seed);
         const int phase = randint(40);
         srand(seed);
-        build(open_field());
+        build(open_field(24, 16));
         bobbler* b = place(new bobbler, 200, 200);
         m_arena->activate();
         m_arena->set_air_resistance(0);
@@ -147,7 +123,7 @@ TEST_F(spawners, bobbler_bobs_in_a_40_frame_cycle_and_does_not_fall)
 
 TEST_F(spawners, bobbler_passes_through_walls)
 {
-    std::vector<std::string> rows = open_field();
+    std::vector<std::string> rows = open_field(24, 16);
     rows[6][6] = '#';
     build(rows);
     place(new bobbler, 6 * 32 + 10, 6 * 32 + 10);
@@ -160,7 +136,7 @@ TEST_F(spawners, bobbler_passes_through_walls)
 TEST_F(spawners, bobbler_killed_pops_bursts_and_drops_one_coin)
 {
     NEED_SOUND();
-    build(open_field());
+    build(open_field(24, 16));
     bobbler* b = place(new bobbler, 200, 200);
     m_arena->activate();
     b->m_dx = 30;
@@ -346,7 +322,7 @@ TEST_F(miners, miner_ignores_hits_of_5_or_less)
     };
     for (const hits& h : table) {
         SCOPED_TRACE(h.size);
-        build(open_field());
+        build(open_field(24, 16));
         miner* m = place(new miner, 100, 100);
         m_arena->activate();
         for (int i = 0; i < 3; ++i)
@@ -466,7 +442,7 @@ protected:
 
 TEST_F(graldors, graldor_hovers_while_free)
 {
-    build(open_field());
+    build(open_field(24, 16));
     graldor* g = place(new graldor, 300, 200);
     m_arena->activate();
     for (int i = 0; i < 100; ++i) {
@@ -481,7 +457,7 @@ TEST_F(graldors, graldor_hovers_while_free)
 TEST_F(graldors, graldor_at_rest_on_a_wall_does_not_stick)
 {
     NEED_SOUND();
-    std::vector<std::string> rows = open_field();
+    std::vector<std::string> rows = open_field(24, 16);
     rows[7][10] = '#';
     build(rows);
     graldor* g = place(new graldor, 10 * 32 - 8, 7 * 32);  // 8 pixels into the wall
@@ -497,7 +473,7 @@ TEST_F(graldors, graldor_at_rest_on_a_wall_does_not_stick)
 TEST_F(graldors, graldor_moving_onto_a_wall_sticks_for_good)
 {
     NEED_SOUND();
-    std::vector<std::string> rows = open_field();
+    std::vector<std::string> rows = open_field(24, 16);
     rows[7][10] = '#';  // x 320..351
     build(rows);
     graldor* g = place(new graldor, 320 - 32 - 10, 7 * 32);
@@ -534,7 +510,7 @@ TEST_F(graldors, graldor_moving_onto_a_wall_sticks_for_good)
 TEST_F(graldors, graldor_pushed_by_a_blast_drifts_level_onto_a_wall_and_sticks)
 {
     NEED_SOUND();
-    std::vector<std::string> rows = open_field();
+    std::vector<std::string> rows = open_field(24, 16);
     for (int y = 3; y <= 10; ++y)
         rows[y][13] = '#';  // x 416..447
     build(rows);
@@ -557,7 +533,7 @@ TEST_F(graldors, graldor_pushed_by_a_blast_drifts_level_onto_a_wall_and_sticks)
 
 TEST_F(graldors, graldor_gives_birth_every_11_seconds)
 {
-    build(open_field());
+    build(open_field(24, 16));
     graldor* g = place(new graldor, 300, 200);
     m_arena->activate();
     remove_ship();
@@ -609,7 +585,7 @@ TEST_F(graldors, graldor_birth_picture_is_worked_out_in_double_after_the_float_d
     // it: (1.5 - that) in float is 1.0499999, and 1.0499999 x 10 / 1.5 is
     // just under 7 in double, still picture 6; a float product rounds to
     // 10.5 and would show picture 7 a frame early.
-    build(open_field());
+    build(open_field(24, 16));
     graldor* g = place(new graldor, 300, 200);
     m_arena->activate();
     remove_ship();
@@ -640,7 +616,7 @@ TEST_F(graldors, graldor_killed_during_a_birth_releases_no_more_babies)
     const kill_case cases[] = {{285, "graldor3.png", 0}, {295, "graldor6.png", 1}};
     for (const kill_case& c : cases) {
         SCOPED_TRACE(c.frame);
-        build(open_field());
+        build(open_field(24, 16));
         graldor* g = place(new graldor, 300, 200);
         m_arena->activate();
         remove_ship();
@@ -657,7 +633,7 @@ TEST_F(graldors, graldor_killed_during_a_birth_releases_no_more_babies)
 TEST_F(graldors, graldor_death_bursts_under_its_key_without_score_or_sound)
 {
     NEED_SOUND();
-    build(open_field());
+    build(open_field(24, 16));
     graldor* g = place(new graldor, 300, 200);
     m_arena->activate();
     g->m_dx = 5;
@@ -684,7 +660,7 @@ TEST_F(graldors, graldor_death_bursts_under_its_key_without_score_or_sound)
 
 TEST_F(graldors, baby_hovers_without_a_target)
 {
-    build(open_field());
+    build(open_field(24, 16));
     baby_graldor* b = place(new baby_graldor, 300, 200);
     m_arena->activate();
     remove_ship();
@@ -717,7 +693,7 @@ TEST_F(graldors, baby_within_a_pixel_of_the_ship_centre_is_not_pulled)
     const offset_case cases[] = {{0, 0, 0}, {1, 0, 0}, {0, -1, 0}, {1.5f, 0, 4}};
     for (const offset_case& c : cases) {
         SCOPED_TRACE(c.dx);
-        build(open_field());
+        build(open_field(24, 16));
         baby_graldor* b = place(new baby_graldor, 300, 200);
         m_arena->activate();
         park_ship(b->x_centre() + c.dx, b->y_centre() + c.dy);
@@ -731,7 +707,7 @@ TEST_F(graldors, baby_within_a_pixel_of_the_ship_centre_is_not_pulled)
 // order: each explodes into pieces of its own picture.
 void graldors::baby_and_graldor_burst(bool baby_first)
 {
-    std::vector<std::string> rows = open_field();
+    std::vector<std::string> rows = open_field(24, 16);
     rows[8][4] = '#';
     build(rows);
     place(new baby_graldor, 4 * 32 - 4, 8 * 32 + 10);  // half in the wall
@@ -763,7 +739,7 @@ TEST_F(graldors, graldor_bursting_first_leaves_the_baby_its_own_key) { baby_and_
 
 TEST_F(graldors, baby_already_dead_does_not_burst_twice)
 {
-    std::vector<std::string> rows = open_field();
+    std::vector<std::string> rows = open_field(24, 16);
     for (int x = 8; x <= 11; ++x)
         rows[6][x] = '#';  // y 192..223
     build(rows);

@@ -15,38 +15,12 @@
 
 namespace {
 
-// 30 x 30 empty tiles with the spawn in a corner.
-std::vector<std::string> open_field()
-{
-    std::vector<std::string> rows(30, std::string(30, '.'));
-    rows[1][1] = 'S';
-    return rows;
-}
-
-// The first opaque pixel of a picture, or all zero when there is none.
-rgba first_opaque(SDL_Surface* s)
-{
-    for (int y = 0; y < s->h; ++y)
-        for (int x = 0; x < s->w; ++x) {
-            rgba c = pixel_rgba(s, x, y);
-            if (c.a != 0)
-                return c;
-        }
-    return {0, 0, 0, 0};
-}
-
-class turrets_and_bullets : public arena_test {
+class turrets_and_bullets : public sounding_arena_test {
 protected:
     void SetUp() override
     {
-        arena_test::SetUp();
+        sounding_arena_test::SetUp();
         srand(1);
-        m_sound = m_recorder.open();
-    }
-    void TearDown() override
-    {
-        m_recorder.close();
-        arena_test::TearDown();
     }
 
     // A turret on the top-left corner of tile (14, 14), as levels place
@@ -54,7 +28,7 @@ protected:
     // turret's. No gravity, so the ship stays where it is put.
     turret* start_with_turret(turret::direction d, float dx, float dy)
     {
-        build(open_field());
+        build(open_field(30, 30));
         turret* t = new turret(d);
         t->teleport(14 * 32, 14 * 32);
         m_arena->add_mover(t);
@@ -114,8 +88,6 @@ protected:
         return s;
     }
 
-    sound_recorder m_recorder;
-    bool m_sound = false;
 };
 
 // ------------------------------------------------------------------ range
@@ -301,7 +273,7 @@ TEST_F(turrets_and_bullets, destroyed_turrets_burst_their_own_way_and_score_200)
         {turret::RIGHT, "turret_R", "turret_right.png", 100, 0},
     };
     // Four turrets in one game, far beyond the range of the ship.
-    build(open_field());
+    build(open_field(30, 30));
     std::vector<turret*> turrets;
     for (int i = 0; i < 4; ++i) {
         turret* t = new turret(deaths[i].d);
@@ -345,7 +317,7 @@ TEST_F(turrets_and_bullets, destroyed_turrets_burst_their_own_way_and_score_200)
 
 TEST_F(turrets_and_bullets, bullet_flies_straight_for_40_frames_then_vanishes)
 {
-    build(open_field());
+    build(open_field(30, 30));
     t_shot* s = add_bullet(300, 300, 50, 0);
     m_arena->activate();
     for (int f = 1; f < 40; ++f) {
@@ -365,7 +337,7 @@ TEST_F(turrets_and_bullets, bullet_flies_straight_for_40_frames_then_vanishes)
 
 TEST_F(turrets_and_bullets, bullet_vanishes_on_a_wall)
 {
-    std::vector<std::string> rows = open_field();
+    std::vector<std::string> rows = open_field(30, 30);
     rows[9][12] = '#';  // x 384..415, y 288..319
     build(rows);
     add_bullet(360, 300, 250, 0);
@@ -380,7 +352,7 @@ TEST_F(turrets_and_bullets, bullet_vanishes_on_a_wall)
 
 TEST_F(turrets_and_bullets, bullet_that_hits_the_ship_costs_one_shield_point)
 {
-    start(open_field());
+    start(open_field(30, 30));
     m_arena->set_gravity(0);
     ship* sh = the_ship();
     sh->teleport_centre(300, 300);
@@ -394,7 +366,7 @@ TEST_F(turrets_and_bullets, bullet_that_hits_the_ship_costs_one_shield_point)
 
 TEST_F(turrets_and_bullets, bullet_is_shot_down_by_the_ship_without_score)
 {
-    start(open_field());
+    start(open_field(30, 30));
     m_arena->set_gravity(0);
     ship* sh = the_ship();
     sh->teleport_centre(300, 300);

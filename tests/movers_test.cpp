@@ -141,19 +141,13 @@ int explosion_width(const std::string& key)
     return e->pic()->w / 5;
 }
 
-class movers_test : public arena_test {
+class movers_test : public sounding_arena_test {
 protected:
     void SetUp() override
     {
-        arena_test::SetUp();
+        sounding_arena_test::SetUp();
         det_calls.clear();
         exp_calls.clear();
-        m_sound = m_recorder.open();
-    }
-    void TearDown() override
-    {
-        m_recorder.close();
-        arena_test::TearDown();
     }
 
     // One behaviour pass: every mover's do_stuff and the bookkeeping after
@@ -197,8 +191,6 @@ protected:
 
     std::vector<heard> heard_sounds() const { return m_recorder.heard_sounds(); }
 
-    sound_recorder m_recorder;
-    bool m_sound = false;
 };
 
 #define REQUIRE_SOUND()                                          \
