@@ -3,7 +3,7 @@
 # skipping those already present. Sourced by play.sh and test.sh.
 set -e
 
-VANTREL_PACKAGES="cmake g++ make pkg-config libsdl1.2-compat-dev libsdl-mixer1.2-dev libpng-dev libgtest-dev xvfb xauth xdotool imagemagick"
+VANTREL_PACKAGES="cmake g++ make pkg-config libsdl1.2-compat-dev libsdl-mixer1.2-dev libpng-dev libgtest-dev xvfb xauth xdotool imagemagick clang libclang-rt-14-dev"
 
 vantrel_install_packages() {
     missing=""

@@ -5,8 +5,10 @@
 #include <cctype>
 #include <climits>
 #include <cstdio>
+#include <filesystem>
 #include <locale>
 #include <sstream>
+#include <system_error>
 
 #include "arena.h"
 #include "debug.h"
@@ -18,6 +20,20 @@ const char* const this_file = "levels";
 
 // The widest and tallest map whose background SDL can make.
 const int max_map_pixels = 16383;
+
+// Limits on the numbers of the file, so that nothing absurd reaches the
+// arena's float-to-int conversions or its fixed time step. Positions of E:
+// items and tiles of C: items, in tiles, either side of the map's corner
+// (maps are at most 511 tiles).
+const int max_tiles = 10000;
+// The spread of a swarm, in pixels: as far as positions reach.
+const int max_spread = max_tiles * 32;
+// Bobblers of one level, all its swarms together.
+const int max_bobblers = 1000;
+const int max_gravity = 1000;
+// Above this the drag of the lightest movers (mass 1) would more than stop
+// them within one 0.04 s step; below 0 it would speed everything up for ever.
+const int max_air_resistance = 25;
 
 bool is_white(char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; }
 
@@ -77,11 +93,26 @@ void read_numbers(std::string& line, float* numbers, int n, int error_line, cons
     }
 }
 
+// NaN fails this too.
+bool within(float v, int low, int high) { return v >= static_cast<float>(low) && v <= static_cast<float>(high); }
+
+std::string range(int low, int high) { return " must lie between " + int2str(low) + " and " + int2str(high); }
+
+// Positions and tiles: numbers[first] to numbers[last - 1].
+void check_tiles(const float* numbers, int first, int last, const char* error)
+{
+    for (int i = first; i < last; ++i) {
+        if (!within(numbers[i], -max_tiles, max_tiles))
+            whine(this_file, 408, std::string(error) + ": numbers" + range(-max_tiles, max_tiles));
+    }
+}
+
 // Everything one block collects before its level is built.
 struct level_block {
     std::deque<std::string> strings;
     std::string description;
     std::deque<bobbler_swarm> bobblers;
+    long long bobbler_count = 0;  // of all its swarms
     std::deque<miner_order> miners;
     std::deque<graldor_order> graldors;
     std::deque<invader_order> invaders;
@@ -110,21 +141,35 @@ void read_enemy(std::string& line, level_block& block)
     float n[4];
     if (read_word(line, "BOBBLERS")) {
         read_numbers(line, n, 4, 300, "Invalid BOBBLERS entry");
-        block.bobblers.push_back({n[0] * 32.0f, n[1] * 32.0f, truncate(n[2]), n[3]});
+        check_tiles(n, 0, 2, "Invalid BOBBLERS entry");
+        int num = truncate(n[2]);
+        if (num > 0)
+            block.bobbler_count += num;
+        if (block.bobbler_count > max_bobblers)
+            whine(this_file, 409,
+                  "Invalid BOBBLERS entry: at most " + int2str(max_bobblers) + " bobblers in one level");
+        if (!within(n[3], -max_spread, max_spread))
+            whine(this_file, 410, "Invalid BOBBLERS entry: the spread" + range(-max_spread, max_spread));
+        block.bobblers.push_back({n[0] * 32.0f, n[1] * 32.0f, num, n[3]});
     } else if (read_word(line, "MINER")) {
         read_numbers(line, n, 2, 310, "Invalid MINER entry");
+        check_tiles(n, 0, 2, "Invalid MINER entry");
         block.miners.push_back({n[0] * 32.0f, n[1] * 32.0f});
     } else if (read_word(line, "GRALDOR")) {
         read_numbers(line, n, 2, 320, "Invalid GRALDOR entry");
+        check_tiles(n, 0, 2, "Invalid GRALDOR entry");
         block.graldors.push_back({n[0] * 32.0f, n[1] * 32.0f});
     } else if (read_word(line, "INVADER")) {
         read_numbers(line, n, 4, 330, "Invalid INVADER entry");
+        check_tiles(n, 0, 4, "Invalid INVADER entry");
         block.invaders.push_back({n[0] * 32.0f, n[1] * 32.0f, n[2] * 32.0f, n[3] * 32.0f});
     } else if (read_word(line, "UFO")) {
         read_numbers(line, n, 4, 340, "Invalid UFO entry");
+        check_tiles(n, 0, 4, "Invalid UFO entry");
         block.ufos.push_back({n[0] * 32.0f, n[1] * 32.0f, n[2] * 32.0f, n[3] * 32.0f});
     } else if (read_word(line, "ASTEROID")) {
         read_numbers(line, n, 2, 350, "Invalid ASTEROID entry");
+        check_tiles(n, 0, 2, "Invalid ASTEROID entry");
         block.asteroids.push_back({n[0] * 32.0f, n[1] * 32.0f});
     } else if (read_word(line, "ASTUFO")) {
         block.ast_ufos.push_back({});
@@ -136,9 +181,11 @@ void read_connection(std::string& line, level_block& block)
     float n[4];
     if (read_word(line, "CONNECT")) {
         read_numbers(line, n, 4, 370, "Invalid CONNECT entry");
+        check_tiles(n, 0, 4, "Invalid CONNECT entry");
         block.connections.push_back({truncate(n[0]), truncate(n[1]), truncate(n[2]), truncate(n[3])});
     } else if (read_word(line, "KICK")) {
         read_numbers(line, n, 2, 380, "Invalid KICK entry");
+        check_tiles(n, 0, 2, "Invalid KICK entry");
         block.kicks.push_back({truncate(n[0]), truncate(n[1])});
     }
 }
@@ -146,11 +193,17 @@ void read_connection(std::string& line, level_block& block)
 void read_physics(std::string& line, level_block& block)
 {
     // One P: item sets one value: the gravity or, failing that, the air.
-    if (read_word(line, "GRAVITY") && read_word(line, "=") && read_number(line, block.new_gravity))
+    if (read_word(line, "GRAVITY") && read_word(line, "=") && read_number(line, block.new_gravity)) {
+        if (!within(block.new_gravity, -max_gravity, max_gravity))
+            whine(this_file, 411, "Invalid GRAVITY entry: gravity" + range(-max_gravity, max_gravity));
         block.change_gravity = true;
-    else if (read_word(line, "AIR_RESISTANCE") && read_word(line, "=") &&
-             read_number(line, block.new_air_resistance))
+    } else if (read_word(line, "AIR_RESISTANCE") && read_word(line, "=") &&
+               read_number(line, block.new_air_resistance)) {
+        if (!within(block.new_air_resistance, 0, max_air_resistance))
+            whine(this_file, 412,
+                  "Invalid AIR_RESISTANCE entry: air resistance" + range(0, max_air_resistance));
         block.change_air_resistance = true;
+    }
 }
 
 // What the file leaves open, refused before the arena is touched.
@@ -314,8 +367,11 @@ void make_bobbler_swarm(arena& the_arena, float x, float y, int n, float radius)
 
 level_loader::level_loader(const std::string& filename) : m_spawn_set(false)
 {
-    m_input.open(filename.c_str());
-    if (!m_input)
+    // A directory opens like a file here, and then reads as empty.
+    std::error_code ec;
+    if (!std::filesystem::is_directory(filename, ec))
+        m_input.open(filename.c_str());
+    if (!m_input.is_open() || !m_input)
         whine(this_file, 177, "Unable to load file: " + filename);
 
     std::string line;

@@ -20,6 +20,15 @@ const double default_file_gamma = 0.45455;
 // row must also fit SDL 1.2's 16-bit pitch, hence one column less.
 const png_uint_32 max_width = 16383;
 const png_uint_32 max_height = 16384;
+// And so are pictures of more pixels than this (64 MiB a copy; the largest
+// of the game is 640 x 480): a small file of a well-compressed huge picture
+// would otherwise take gigabytes, once for its rows and once as a surface.
+const unsigned long long max_pixels = 4096ull * 4096ull;
+
+// The ancillary chunks the game has no use for, each name ending in a zero
+// byte: text, colour profiles, suggested palettes, calibration, scale, Exif.
+const png_byte unused_chunks[] = "tEXt\0zTXt\0iTXt\0iCCP\0sPLT\0pCAL\0sCAL\0eXIf";
+const int unused_chunk_count = 8;
 
 // Everything one read holds; released on every way out.
 struct stuff {
@@ -121,6 +130,10 @@ SDL_Surface* load_png(const std::string& path)
         png_set_error_fn(ptrs.png_ptr, png_get_error_ptr(ptrs.png_ptr), whiny_png_user_error_fn,
                          nullptr);
         png_set_user_limits(ptrs.png_ptr, max_width, max_height);
+        // Skipped unread: libpng would allocate (and clear) whatever length
+        // a damaged header claims for these, gigabytes for a tiny file.
+        png_set_keep_unknown_chunks(ptrs.png_ptr, PNG_HANDLE_CHUNK_NEVER, unused_chunks,
+                                    unused_chunk_count);
 
         png_init_io(ptrs.png_ptr, ptrs.fp);
         png_read_info(ptrs.png_ptr, ptrs.info_ptr);
@@ -128,6 +141,8 @@ SDL_Surface* load_png(const std::string& path)
         int bit_depth = 0, color_type = 0;
         png_get_IHDR(ptrs.png_ptr, ptrs.info_ptr, &width, &height, &bit_depth, &color_type,
                      nullptr, nullptr, nullptr);
+        if (static_cast<unsigned long long>(width) * height > max_pixels)
+            whine(this_file, 133, "FATAL ERROR loading " + path);
 
         if (color_type == PNG_COLOR_TYPE_PALETTE)
             png_set_palette_to_rgb(ptrs.png_ptr);

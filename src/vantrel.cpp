@@ -266,7 +266,8 @@ bool read_file(std::vector<int>& score, std::vector<std::string>& people)
     while (std::getline(in, line) && !line.empty()) {
         std::string name;
         int value = 0;
-        if (!parse_line(line, name, value))
+        // More than num lines fail anyway: a huge file is not read to its end.
+        if (!parse_line(line, name, value) || score.size() == static_cast<std::size_t>(num))
             return false;
         score.push_back(value);
         people.push_back(name);
