@@ -1,6 +1,6 @@
 // Vantrel's entry point and game shell: the command line, start-up and
-// shut-down, the title screen, level descriptions, screenshots and the
-// hi-score table.
+// shut-down, the title screen, the play loop with its status bar, level
+// descriptions, screenshots and the hi-score table.
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -17,13 +17,17 @@
 
 #include <SDL.h>
 
+#include "arena.h"
 #include "debug.h"
 #include "dirs.h"
 #include "etc.h"
 #include "game.h"
+#include "levels.h"
 #include "loadimag.h"
+#include "movers.h"
 #include "sound.h"
 #include "text.h"
+#include "weapons.h"
 
 namespace flags {
 bool fullscreen = true;
@@ -550,6 +554,235 @@ void animate(SDL_Surface* screen)
 }
 }
 
+
+// The play loop's clock and pause between frames; tests put their own in to
+// run frames without waiting.
+namespace pacing {
+Uint32 (*ticks)() = SDL_GetTicks;
+void (*delay)(Uint32 ms) = SDL_Delay;
+}
+
+// The status bar: the bottom 32 rows of the screen, redrawn whole from the
+// player status. Only its texts reach the display at once.
+void update_player_status(SDL_Surface* screen)
+{
+    const player_status& s = game::the_game->m_player_status;
+    const int w = screen->w, h = screen->h;
+    const int top = h - 32;
+    const int bars_left = w / 2 - 70;
+    const Uint32 black = SDL_MapRGB(screen->format, 0, 0, 0);
+    const Uint32 white = SDL_MapRGB(screen->format, 255, 255, 255);
+    auto fill = [&](int x, int y, int rw, int rh, Uint32 colour) {
+        SDL_Rect r = {static_cast<Sint16>(x), static_cast<Sint16>(y), static_cast<Uint16>(rw),
+                      static_cast<Uint16>(rh)};
+        SDL_FillRect(screen, &r, colour);
+    };
+    // Green when full, red when empty, olive between.
+    auto bar = [&](int y, float fraction) {
+        int red = static_cast<int>((1.0 - fraction) * 255.0);
+        int green = static_cast<int>(255.0f * fraction);
+        fill(bars_left, y, 202, 12, white);
+        fill(bars_left + 1, y + 1, 200, 10, black);
+        fill(bars_left + 1, y + 1, static_cast<int>(200.0f * fraction), 10,
+             SDL_MapRGB(screen->format, static_cast<Uint8>(red), static_cast<Uint8>(green), 0));
+    };
+
+    fill(0, top, w, 32, black);
+    fill(0, top, w, 1, white);
+    text::draw("Lives: " + int2str(s.lives), screen, 20, h - 27, white);
+    text::draw("Score: " + int2str(s.score), screen, 20, h - 12, white);
+
+    text::draw("Shield:", screen, w / 2 - 130, h - 29, white);
+    bar(top + 3, static_cast<float>(minmax(0, s.shield, MAX_SHIELD) / 10.0));
+    if (s.invulnerability > 0) {
+        float part = std::min(s.invulnerability, MAX_INVULNERABILITY) / MAX_INVULNERABILITY;
+        fill(bars_left, top + 3, static_cast<int>(part * 202.0f), 12, white);
+    }
+
+    text::draw("Energy:", screen, w / 2 - 130, h - 14, white);
+    float energy = std::min(s.energy, s.max_energy);
+    if (!(energy > 0))
+        energy = 0;
+    // No capacity at all shows an empty bar rather than dividing by zero.
+    bar(top + 18, s.max_energy > 0 ? energy / s.max_energy : 0.0f);
+    text::draw("/" + int2str(static_cast<int>(s.max_energy + 0.5)), screen, w / 2 + 137, h - 14, white);
+    text::draw("Money: " + int2str(s.money), screen, w - 110, h - 27, white);
+}
+
+namespace {
+// Where the map shows on the screen: centred when smaller than the view,
+// filling it (and scrolling) when larger.
+SDL_Rect fit_view(int screen_w, int view_h, int aw, int ah)
+{
+    SDL_Rect window;
+    window.x = static_cast<Sint16>(screen_w - aw > 1 ? (screen_w - aw) / 2 : 0);
+    window.y = static_cast<Sint16>(view_h - ah > 1 ? (view_h - ah) / 2 : 0);
+    window.w = static_cast<Uint16>(std::min(aw, screen_w));
+    window.h = static_cast<Uint16>(std::min(ah, view_h));
+    return window;
+}
+
+void fill_black(SDL_Surface* screen, int w, int h)
+{
+    SDL_Rect r = {0, 0, static_cast<Uint16>(w), static_cast<Uint16>(h)};
+    SDL_FillRect(screen, &r, SDL_MapRGB(screen->format, 0, 0, 0));
+    SDL_UpdateRect(screen, 0, 0, w, h);
+}
+
+// The five control flags follow the keys; Escape ends the game after this
+// frame; Print Screen saves the screen.
+void read_keys(SDL_Surface* screen, game& g, bool& dont_stop)
+{
+    SDL_Event event;
+    while (SDL_PollEvent(&event)) {
+        if (event.type != SDL_KEYDOWN && event.type != SDL_KEYUP)
+            continue;
+        bool down = event.type == SDL_KEYDOWN;
+        switch (event.key.keysym.sym) {
+        case SDLK_UP: g.m_key_flags.up = down; break;
+        case SDLK_LEFT: g.m_key_flags.left = down; break;
+        case SDLK_RIGHT: g.m_key_flags.right = down; break;
+        case SDLK_z: g.m_key_flags.tractor = down; break;
+        case SDLK_SPACE: g.m_key_flags.fire = down; break;
+        case SDLK_ESCAPE:
+            if (down)
+                dont_stop = false;
+            break;
+        case SDLK_PRINT:
+            if (down)
+                do_printscreen(screen);
+            break;
+        default: break;
+        }
+    }
+}
+
+// The background under the view, scrolled to keep the ship in the middle
+// until a map edge comes into view; then the movers, cut at the view.
+void draw_arena(SDL_Surface* screen, arena& the_arena, const SDL_Rect& window, int view_h)
+{
+    SDL_Rect view = window;
+    SDL_FillRect(screen, &view, SDL_MapRGBA(screen->format, 0, 0, 32, 255));
+
+    const int aw = the_arena.width() * 32, ah = the_arena.height() * 32;
+    SDL_Rect src;
+    src.x = static_cast<Sint16>(std::max(0, std::min(the_arena.get_player_x() - screen->w / 2, aw - screen->w)));
+    src.y = static_cast<Sint16>(std::max(0, std::min(the_arena.get_player_y() - view_h / 2, ah - view_h)));
+    src.w = window.w;
+    src.h = window.h;
+    SDL_Rect to = window;
+    if (the_arena.bitmap())
+        SDL_BlitSurface(the_arena.bitmap(), &src, screen, &to);
+
+    for (int i = 0; i < the_arena.num_movers(); ++i) {
+        mover* m = the_arena.get_mover(i);
+        if (!m) {
+            dbg_log(this_file, __LINE__, "corrupt arena");
+            continue;
+        }
+        SDL_Surface* p = m->pic();
+        if (!p) {
+            dbg_log(this_file, __LINE__, "Mover has no picture!");
+            continue;
+        }
+        int sx = static_cast<int>(m->m_x) + window.x - src.x;
+        int sy = static_cast<int>(m->m_y) + window.y - src.y;
+        int left = std::max(0, window.x - sx);
+        int top = std::max(0, window.y - sy);
+        int right = std::max(0, sx + p->w - (window.x + window.w));
+        int bottom = std::max(0, sy + p->h - (window.y + window.h));
+        if (p->w <= left + right || p->h <= top + bottom)
+            continue;
+        SDL_Rect part = {static_cast<Sint16>(left), static_cast<Sint16>(top),
+                         static_cast<Uint16>(p->w - left - right), static_cast<Uint16>(p->h - top - bottom)};
+        SDL_Rect at = {static_cast<Sint16>(sx + left), static_cast<Sint16>(sy + top), 0, 0};
+        SDL_BlitSurface(p, &part, screen, &at);
+    }
+}
+
+// A new game's status and fitting.
+void start_values(game& g)
+{
+    player_status& s = g.m_player_status;
+    s.score = 0;
+    s.money = 0;
+    s.shield = MAX_SHIELD;
+    s.lives = 3;
+    s.in_shop = false;
+    s.max_energy = s.energy = calc_ship_battery();
+    s.invulnerability = 0;
+    g.m_weapon_mounts.assign(mounts, mounts + mount_count);
+    g.m_engine = ET_PIFFLER;
+    g.m_systems.assign(system_slots, ST_EMPTY);
+}
+}
+
+void play_game(SDL_Surface* screen)
+{
+    fill_black(screen, screen->w, screen->h);
+    const int screen_w = screen->w, screen_h = screen->h;
+    const int view_h = screen_h - 32;
+
+    game g;
+    game::the_game = &g;
+    arena the_arena;
+    g.m_arena = &the_arena;
+    start_values(g);
+    level_loader levels(dirs::level_file);
+
+    // The first frame always draws the bar: no score is ever -1.
+    player_status old_player_status = {-1, 0, 0, 0, false, 0.0f, 0.0f, 0.0f};
+    bool dont_stop = true;
+
+    while (dont_stop && !the_arena.player_is_dead()) {
+        std::string description;
+        bool loaded = false;
+        if (!levels.end_of_file())
+            loaded = levels.next_level(the_arena, description);
+        if (!description.empty())
+            show_description(screen, description);
+
+        const int aw = the_arena.width() * 32, ah = the_arena.height() * 32;
+        const SDL_Rect window = fit_view(screen_w, view_h, aw, ah);
+        fill_black(screen, screen_w, view_h);
+        if (!loaded)
+            dont_stop = false;
+
+        while (!the_arena.level_complete() && !the_arena.player_is_dead() && dont_stop) {
+            player_status& status = g.m_player_status;
+            // No shop yet: a shop tile only stops the ship.
+            if (status.in_shop)
+                status.in_shop = false;
+            Uint32 old_time = pacing::ticks();
+            read_keys(screen, g, dont_stop);
+
+            the_arena.do_stuff(0.04f);
+            the_arena.apply_forces(0.04f);
+            the_arena.move_stuff_and_do_collisions(0.04f);
+            draw_arena(screen, the_arena, window, view_h);
+
+            if (status.invulnerability > 0) {
+                double left = status.invulnerability - 0.04;
+                status.invulnerability = left > 0 ? static_cast<float>(left) : 0.0f;
+            }
+            if (!(status == old_player_status)) {
+                update_player_status(screen);
+                old_player_status = status;
+            }
+            SDL_UpdateRect(screen, 0, 0, 0, 0);
+            Uint32 spent = pacing::ticks() - old_time;
+            pacing::delay(spent < 40 ? 40 - spent : 0);
+        }
+
+        if (the_arena.level_complete()) {
+            SDL_Rect view = {0, 0, static_cast<Uint16>(screen_w), static_cast<Uint16>(view_h)};
+            fade_out(screen, view);
+            g.m_player_status.shield = MAX_SHIELD;
+        }
+    }
+    hi_scores::new_score(screen, g.m_player_status.score);
+}
+
 int SDL_main(int argc, char** argv)
 {
     if (process_args(argc, argv))
@@ -576,9 +809,8 @@ int SDL_main(int argc, char** argv)
         }
         do_later quit_sound(sound::kill);
         SDL_ShowCursor(SDL_DISABLE);
-        // Until the play loop is in, any key but Escape shows the title again.
-        while (!do_title_screen(screen)) {
-        }
+        while (!do_title_screen(screen))
+            play_game(screen);
     } catch (...) {
     }
     return 0;

@@ -20,6 +20,13 @@ bool process_args(int argc, char** argv);
 bool do_title_screen(SDL_Surface* screen);
 void show_description(SDL_Surface* screen, const std::string& description);
 void do_printscreen(SDL_Surface* screen);
+void play_game(SDL_Surface* screen);
+void update_player_status(SDL_Surface* screen);
+
+namespace pacing {
+extern Uint32 (*ticks)();
+extern void (*delay)(Uint32 ms);
+}
 
 namespace hi_scores {
 void load_scores(std::vector<int>& score, std::vector<std::string>& people);
