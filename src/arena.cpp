@@ -145,7 +145,7 @@ arena::arena()
     : m_background(nullptr), m_player_x(0), m_player_y(0), m_player_spawn_x(0),
       m_player_spawn_y(0), m_player_alive(false), m_player_respawn(0),
       m_gravity(default_gravity), m_air_resistance(default_air_resistance), m_broad_phase(true),
-      m_list_version(0)
+      m_list_version(0), m_redrawn_all(true)
 {
     load_tile_pictures();
 }
@@ -346,6 +346,8 @@ void arena::set_player_spawn(int x, int y)
 
 void arena::activate()
 {
+    m_redrawn_all = true;
+    m_redrawn.clear();
     for (int x = 0; x < width(); ++x) {
         for (int y = 0; y < height(); ++y) {
             int id = m_scenery[x][y];
@@ -376,6 +378,8 @@ void arena::set_size(int x, int y)
     m_scenery.assign(std::max(x, 0), std::vector<int>(std::max(y, 0), A_EMPTY));
     SDL_FreeSurface(m_background);
     m_background = create_surface(TILE_SIZE * x, TILE_SIZE * y, alpha_channel);
+    m_redrawn_all = true;
+    m_redrawn.clear();
     if (m_background)
         SDL_FillRect(m_background, nullptr, SDL_MapRGBA(m_background->format, 0, 0, 0, 0));
 }
@@ -437,7 +441,23 @@ void arena::clear_background(int x, int y, int w, int h)
         return;
     SDL_Rect r = {static_cast<Sint16>(x), static_cast<Sint16>(y), static_cast<Uint16>(w),
                   static_cast<Uint16>(h)};
+    note_redrawn(r);
     SDL_FillRect(m_background, &r, SDL_MapRGBA(m_background->format, 0, 0, 0, 0));
+}
+
+void arena::note_redrawn(const SDL_Rect& r)
+{
+    if (!m_redrawn_all)
+        m_redrawn.push_back(r);
+}
+
+bool arena::take_redrawn(std::vector<SDL_Rect>& rects)
+{
+    bool all = m_redrawn_all;
+    rects.insert(rects.end(), m_redrawn.begin(), m_redrawn.end());
+    m_redrawn.clear();
+    m_redrawn_all = false;
+    return all;
 }
 
 void arena::draw_tile(int id, int x, int y)
@@ -445,7 +465,8 @@ void arena::draw_tile(int id, int x, int y)
     auto found = m_bitmaps.find(id);
     if (found == m_bitmaps.end() || !found->second)
         return;
-    SDL_Rect to = {static_cast<Sint16>(TILE_SIZE * x), static_cast<Sint16>(TILE_SIZE * y), 0, 0};
+    SDL_Rect to = {static_cast<Sint16>(TILE_SIZE * x), static_cast<Sint16>(TILE_SIZE * y), TILE_SIZE, TILE_SIZE};
+    note_redrawn(to);
     copy_blit(found->second, nullptr, m_background, &to);
 }
 

@@ -166,6 +166,10 @@ public:
     int width() const;
     int height() const;
     SDL_Surface* bitmap() const;
+    // Adds the areas of bitmap() drawn anew since the last call to rects;
+    // true when all of it is new (a new level): for a display that keeps a
+    // copy of it.
+    bool take_redrawn(std::vector<SDL_Rect>& rects);
 
     // Mechanisms.
     void connect(int cause_x, int cause_y, int effect_x, int effect_y);
@@ -254,6 +258,7 @@ private:
     bool inside(int x, int y) const;
     // Fills a rectangle of the background with transparent black.
     void clear_background(int x, int y, int w, int h);
+    void note_redrawn(const SDL_Rect& r);
     // Copies the picture of a tile id to cell (x, y) of the background.
     void draw_tile(int id, int x, int y);
     // The type a tile id stands for (its own value when unmapped).
@@ -284,6 +289,9 @@ private:
     unsigned m_list_version;
     // The grid's cells of mover indices, kept to spare the allocations.
     std::vector<std::vector<int> > m_grid;
+    // What take_redrawn has still to report.
+    std::vector<SDL_Rect> m_redrawn;
+    bool m_redrawn_all;
 };
 
 #endif
