@@ -9,6 +9,8 @@
 
 #include <SDL.h>
 
+#include "etc.h"
+
 namespace flags {
 extern bool fullscreen;
 extern int width;
@@ -22,11 +24,6 @@ void show_description(SDL_Surface* screen, const std::string& description);
 void do_printscreen(SDL_Surface* screen);
 void play_game(SDL_Surface* screen);
 void update_player_status(SDL_Surface* screen);
-
-namespace pacing {
-extern Uint32 (*ticks)();
-extern void (*delay)(Uint32 ms);
-}
 
 namespace hi_scores {
 void load_scores(std::vector<int>& score, std::vector<std::string>& people);
