@@ -255,6 +255,11 @@ void arena::update_stuff()
                         ++it;
                 }
             }
+            // A source never keeps a ball that is gone.
+            for (ball_src& src : m_ball_srcs) {
+                if (src.b == m)
+                    src.b = nullptr;
+            }
             untractor(m);
             delete m;
             *m_movers[i] = nullptr;

@@ -277,7 +277,7 @@ const char* const graldor_pics[graldor::npics] = {"graldor1.png", "graldor2.png"
 // The animation frame for the time left: the difference in float, the rest in double.
 int birth_frame(float firing)
 {
-    return static_cast<int>((graldor::graldor_fire_time - firing) * 10 / 1.5);
+    return static_cast<int>(static_cast<double>(graldor::graldor_fire_time - firing) * 10 / 1.5);
 }
 }
 

@@ -4,6 +4,7 @@
 
 #include <map>
 
+#include "etc.h"
 #include "png_fixture.h"
 #include "weapons.h"
 
@@ -188,3 +189,44 @@ void arena_test::frames(int n)
 ship* arena_test::the_ship() { return dynamic_cast<ship*>(m_arena->get_player_target()); }
 
 void arena_test::release_keys() { m_game->m_key_flags = {false, false, false, false, false}; }
+
+std::vector<std::string> open_field(int w, int h)
+{
+    std::vector<std::string> rows(h, std::string(w, '.'));
+    rows[1][1] = 'S';
+    return rows;
+}
+
+rgba first_opaque(SDL_Surface* s)
+{
+    for (int y = 0; y < s->h; ++y)
+        for (int x = 0; x < s->w; ++x) {
+            rgba c = pixel_rgba(s, x, y);
+            if (c.a != 0)
+                return c;
+        }
+    return {0, 0, 0, 0};
+}
+
+unsigned seed_with_first_draw(int value)
+{
+    for (unsigned s = 1; s < 100000000u; ++s) {
+        srand(s);
+        if (rand15() == value)
+            return s;
+    }
+    ADD_FAILURE() << "no seed draws " << value << " first";
+    return 1;
+}
+
+void sounding_arena_test::SetUp()
+{
+    arena_test::SetUp();
+    m_sound = m_recorder.open();
+}
+
+void sounding_arena_test::TearDown()
+{
+    m_recorder.close();
+    arena_test::TearDown();
+}

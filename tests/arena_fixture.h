@@ -65,6 +65,14 @@ private:
     SDL_Surface* m_pic;
 };
 
+// w x h empty tiles with the spawn tile at (1, 1).
+std::vector<std::string> open_field(int w, int h);
+// The first opaque pixel of a picture, row by row; all zero without one.
+rgba first_opaque(SDL_Surface* s);
+// The first seed from 1 on whose first draw of the game's random numbers
+// is value.
+unsigned seed_with_first_draw(int value);
+
 class arena_test : public run_dir_test {
 protected:
     void SetUp() override;
@@ -110,5 +118,17 @@ protected:
     std::unique_ptr<arena> m_arena;
 };
 
+
+// The arena fixture with every sound effect recorded as it is played.
+// Without an audio device m_sound is false: the sounds go unchecked and
+// the rest is tested all the same.
+class sounding_arena_test : public arena_test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    sound_recorder m_recorder;
+    bool m_sound = false;
+};
 
 #endif

@@ -352,18 +352,12 @@ std::vector<std::string> room(int w, int h, int sx = 1, int sy = 1)
 }
 
 // Gravity off, so that nothing but the effects under test moves anything.
-class effects_fixture : public arena_test {
+class effects_fixture : public sounding_arena_test {
 protected:
     void SetUp() override
     {
-        arena_test::SetUp();
+        sounding_arena_test::SetUp();
         m_arena->set_gravity(0);
-        m_sound = m_recorder.open();
-    }
-    void TearDown() override
-    {
-        m_recorder.close();
-        arena_test::TearDown();
     }
 
     // A shot made as the ship makes one of the weapon, top-left corner at
@@ -405,8 +399,6 @@ protected:
         return m_sound ? m_recorder.heard_sounds() : std::vector<sound_recorder::heard>();
     }
 
-    sound_recorder m_recorder;
-    bool m_sound = false;
     std::deque<enemy_log> m_logs;  // outlive the arena's movers
 };
 

@@ -78,6 +78,11 @@ constexpr draw::colour stone_light = hex(0xb89a80);
 constexpr draw::colour stone = hex(0x6e5648);
 constexpr draw::colour stone_dark = hex(0x2a1e1f);
 
+// Lead ballast: dull, cold grey with a faint blue.
+constexpr draw::colour lead_light = hex(0xa4abb5);
+constexpr draw::colour lead = hex(0x646b78);
+constexpr draw::colour lead_dark = hex(0x2c3039);
+
 // Quiet panels behind text.
 constexpr draw::colour panel = hex(0x060812);
 constexpr draw::colour panel_edge = hex(0x2b3766);

@@ -26,6 +26,8 @@ const std::vector<family>& families()
         {"invaders", make_invaders},
         {"saucers", make_saucers},
         {"asteroids", make_asteroids},
+        {"shop_weapons", make_shop_weapons},
+        {"shop_systems", make_shop_systems},
     };
     return all;
 }

@@ -95,6 +95,20 @@ void make_saucers(const sink& out);
 // The large, medium and small asteroids.
 void make_asteroids(const sink& out);
 
+// The shop's pictures, drawn over its dimmed ship and never collided.
+// The mount socket and the weapons point up; the shop turns each one
+// about its centre to the mount's firing direction, so a weapon's pivot
+// sits on its picture's centre. All weapons share one size so that they
+// sit alike on their mounts.
+const int shop_point_size = 20;
+const int shop_weapon_width = 20;
+const int shop_weapon_height = 28;
+void make_shop_weapons(const sink& out);
+// The equipment bay, and the systems the shop centres in it.
+const int shop_bay_size = 36;
+const int shop_system_size = 28;
+void make_shop_systems(const sink& out);
+
 // Writes every picture of the named families (all when names is empty)
 // as PNG files into dir, which is created if needed. Throws
 // std::runtime_error for an unknown family or a file that cannot be written.

@@ -156,6 +156,33 @@ const std::vector<std::string>& enemy_files()
     return files;
 }
 
+const std::vector<std::string>& shop_weapon_files()
+{
+    static const std::vector<std::string> files = {
+        "peashooter.png", "s_rapishooter.png", "s_shover.png", "s_rocket.png", "s_implosion.png",
+        "s_plasmoid.png", "s_scatter.png",     "s_sniper.png", "s_rbg.png",    "s_scoop.png"};
+    return files;
+}
+
+const std::vector<std::string>& shop_system_files()
+{
+    static const std::vector<std::string> files = {"s_generator.png", "s_battery.png", "s_lead.png",
+                                                   "s_generator2.png"};
+    return files;
+}
+
+const std::vector<std::string>& shop_files()
+{
+    static const std::vector<std::string> files = [] {
+        std::vector<std::string> f = {"weapon_point.png"};
+        f.insert(f.end(), shop_weapon_files().begin(), shop_weapon_files().end());
+        f.push_back("s_system_mount.png");
+        f.insert(f.end(), shop_system_files().begin(), shop_system_files().end());
+        return f;
+    }();
+    return files;
+}
+
 int body_pieces(const png_picture& p)
 {
     std::vector<char> seen(static_cast<size_t>(p.width) * p.height, 0);

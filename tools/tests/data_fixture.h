@@ -45,6 +45,11 @@ const std::vector<std::string>& mover_files();
 // The enemies' pictures: turrets and bullet, bobbler, miner, graldor frames
 // and baby, invader frames and block bursts, the two ufos, the asteroids.
 const std::vector<std::string>& enemy_files();
+// The shop's pictures: the weapon mount's socket, the weapons' pictures in
+// the order of the weapon table, the equipment bay and the systems'.
+const std::vector<std::string>& shop_weapon_files();
+const std::vector<std::string>& shop_system_files();
+const std::vector<std::string>& shop_files();
 
 // The number of separate pieces of a picture's body (its pixels with alpha
 // above 0, joined along sides and corners).

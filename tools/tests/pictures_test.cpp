@@ -127,7 +127,8 @@ TEST(picture_files, are_exactly_those_the_game_loads_by_name)
     wanted.insert(tile_files().begin(), tile_files().end());
     wanted.insert(mover_files().begin(), mover_files().end());
     wanted.insert(enemy_files().begin(), enemy_files().end());
-    EXPECT_EQ(wanted.size(), 2 + 45 + 13 + 29u) << "no name twice in the lists";
+    wanted.insert(shop_files().begin(), shop_files().end());
+    EXPECT_EQ(wanted.size(), 2 + 45 + 13 + 29 + 16u) << "no name twice in the lists";
     std::set<std::string> made;
     for (const auto& entry : std::filesystem::directory_iterator(generated_images()))
         made.insert(entry.path().filename().string());
