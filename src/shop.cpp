@@ -135,7 +135,10 @@ bool point_in_rect(int x, int y, SDL_Rect rect)
 
 void draw_button(SDL_Surface* surface, const std::string& text, SDL_Rect& rect, Uint32 colour)
 {
-    SDL_FillRect(surface, &rect, colour);
+    // A copy: the fill clips the rectangle it is given, and the layout's
+    // buttons must keep their size on a short screen.
+    SDL_Rect area = rect;
+    SDL_FillRect(surface, &area, colour);
     text::draw_centre(text, surface, rect.x + rect.w / 2, rect.y + rect.h / 2, white(surface));
 }
 
