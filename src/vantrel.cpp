@@ -25,6 +25,7 @@
 #include "levels.h"
 #include "loadimag.h"
 #include "movers.h"
+#include "shop.h"
 #include "sound.h"
 #include "text.h"
 #include "weapons.h"
@@ -555,15 +556,9 @@ void animate(SDL_Surface* screen)
 }
 
 
-// The play loop's clock and pause between frames; tests put their own in to
-// run frames without waiting.
-namespace pacing {
-Uint32 (*ticks)() = SDL_GetTicks;
-void (*delay)(Uint32 ms) = SDL_Delay;
-}
-
 // The status bar: the bottom 32 rows of the screen, redrawn whole from the
-// player status. Only its texts reach the display at once.
+// player status. Only its texts reach the display at once. The shop draws it
+// too.
 void update_player_status(SDL_Surface* screen)
 {
     const player_status& s = game::the_game->m_player_status;
@@ -804,9 +799,10 @@ void play_game(SDL_Surface* screen)
 
         while (!the_arena.level_complete() && !the_arena.player_is_dead() && dont_stop) {
             player_status& status = g.m_player_status;
-            // No shop yet: a shop tile only stops the ship.
-            if (status.in_shop)
-                status.in_shop = false;
+            if (status.in_shop) {
+                SDL_Rect r = {0, 0, static_cast<Uint16>(screen->w), static_cast<Uint16>(view_h)};
+                shop(screen, &r);
+            }
             Uint32 old_time = pacing::ticks();
             read_keys(screen, g, dont_stop);
 

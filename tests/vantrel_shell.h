@@ -9,6 +9,8 @@
 
 #include <SDL.h>
 
+#include "etc.h"
+
 class arena;
 
 namespace flags {
@@ -40,11 +42,6 @@ private:
 void draw_arena(SDL_Surface* screen, arena& the_arena, shown_background& shown, const SDL_Rect& window,
                 int view_h);
 void update_player_status(SDL_Surface* screen);
-
-namespace pacing {
-extern Uint32 (*ticks)();
-extern void (*delay)(Uint32 ms);
-}
 
 namespace hi_scores {
 void load_scores(std::vector<int>& score, std::vector<std::string>& people);
