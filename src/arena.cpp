@@ -144,7 +144,8 @@ SDL_Surface* tractor_indicator::pic() const { return m_pic; }
 arena::arena()
     : m_background(nullptr), m_player_x(0), m_player_y(0), m_player_spawn_x(0),
       m_player_spawn_y(0), m_player_alive(false), m_player_respawn(0),
-      m_gravity(default_gravity), m_air_resistance(default_air_resistance)
+      m_gravity(default_gravity), m_air_resistance(default_air_resistance), m_broad_phase(true),
+      m_list_version(0), m_redrawn_all(true)
 {
     load_tile_pictures();
 }
@@ -199,7 +200,7 @@ void arena::load_tile_pictures()
 void arena::add_mover(mover* m)
 {
     m_waiting_room.push_back(m);
-    if (dynamic_cast<ship*>(m)) {
+    if (is_kind(m, MK_SHIP)) {
         m_player_x = static_cast<int>(m->x_centre());
         m_player_y = static_cast<int>(m->y_centre());
     }
@@ -211,6 +212,7 @@ mover* arena::remove_mover(mover* m)
         if (**it == m) {
             **it = nullptr;  // handles on it test false from now on
             m_movers.erase(it);
+            ++m_list_version;
             return m;
         }
     }
@@ -240,13 +242,13 @@ void arena::update_stuff()
         if (m && !m->is_dead())
             continue;
         if (m) {
-            if (dynamic_cast<ship*>(m)) {
+            if (m->is(MK_SHIP)) {
                 m_player_alive = false;
                 --status.lives;
                 m_player_respawn = 100;
             }
-            shot* s = dynamic_cast<shot*>(m);
-            enemy* e = dynamic_cast<enemy*>(m);
+            shot* s = m->is(MK_SHOT) ? static_cast<shot*>(m) : nullptr;
+            enemy* e = m->is(MK_ENEMY) ? static_cast<enemy*>(m) : nullptr;
             if (s || e) {
                 for (auto it = m_damage_map.begin(); it != m_damage_map.end();) {
                     if ((s && it->first.first == s) || (e && it->first.second == e))
@@ -282,7 +284,7 @@ void arena::update_stuff()
 
     // The ship's mass follows its fitting.
     for (auto& entry : m_movers) {
-        if (*entry && dynamic_cast<ship*>(*entry))
+        if (is_kind(*entry, MK_SHIP))
             (*entry)->m_mass = static_cast<float>(calc_ship_mass());
     }
 }
@@ -312,7 +314,7 @@ mover* arena::get_mover(int n) { return *m_movers[n]; }
 mover* arena::get_player_target()
 {
     for (auto& entry : m_movers) {
-        if (dynamic_cast<ship*>(*entry))
+        if (is_kind(*entry, MK_SHIP))
             return *entry;
     }
     return nullptr;
@@ -321,7 +323,7 @@ mover* arena::get_player_target()
 arena_ptr<mover> arena::get_player_from_shot(mover*)
 {
     for (auto& entry : m_movers) {
-        if (dynamic_cast<ship*>(*entry))
+        if (is_kind(*entry, MK_SHIP))
             return arena_ptr<mover>(entry);
     }
     return arena_ptr<mover>();
@@ -344,6 +346,8 @@ void arena::set_player_spawn(int x, int y)
 
 void arena::activate()
 {
+    m_redrawn_all = true;
+    m_redrawn.clear();
     for (int x = 0; x < width(); ++x) {
         for (int y = 0; y < height(); ++y) {
             int id = m_scenery[x][y];
@@ -374,6 +378,8 @@ void arena::set_size(int x, int y)
     m_scenery.assign(std::max(x, 0), std::vector<int>(std::max(y, 0), A_EMPTY));
     SDL_FreeSurface(m_background);
     m_background = create_surface(TILE_SIZE * x, TILE_SIZE * y, alpha_channel);
+    m_redrawn_all = true;
+    m_redrawn.clear();
     if (m_background)
         SDL_FillRect(m_background, nullptr, SDL_MapRGBA(m_background->format, 0, 0, 0, 0));
 }
@@ -435,7 +441,23 @@ void arena::clear_background(int x, int y, int w, int h)
         return;
     SDL_Rect r = {static_cast<Sint16>(x), static_cast<Sint16>(y), static_cast<Uint16>(w),
                   static_cast<Uint16>(h)};
+    note_redrawn(r);
     SDL_FillRect(m_background, &r, SDL_MapRGBA(m_background->format, 0, 0, 0, 0));
+}
+
+void arena::note_redrawn(const SDL_Rect& r)
+{
+    if (!m_redrawn_all)
+        m_redrawn.push_back(r);
+}
+
+bool arena::take_redrawn(std::vector<SDL_Rect>& rects)
+{
+    bool all = m_redrawn_all;
+    rects.insert(rects.end(), m_redrawn.begin(), m_redrawn.end());
+    m_redrawn.clear();
+    m_redrawn_all = false;
+    return all;
 }
 
 void arena::draw_tile(int id, int x, int y)
@@ -443,7 +465,8 @@ void arena::draw_tile(int id, int x, int y)
     auto found = m_bitmaps.find(id);
     if (found == m_bitmaps.end() || !found->second)
         return;
-    SDL_Rect to = {static_cast<Sint16>(TILE_SIZE * x), static_cast<Sint16>(TILE_SIZE * y), 0, 0};
+    SDL_Rect to = {static_cast<Sint16>(TILE_SIZE * x), static_cast<Sint16>(TILE_SIZE * y), TILE_SIZE, TILE_SIZE};
+    note_redrawn(to);
     copy_blit(found->second, nullptr, m_background, &to);
 }
 
@@ -520,7 +543,8 @@ void arena::handle_collision(mover* m, arena_t obstacle, int x, int y)
 {
     if (!m)
         return;
-    if (ball* b = dynamic_cast<ball*>(m)) {
+    if (m->is(MK_BALL)) {
+        ball* b = static_cast<ball*>(m);
         untractor(b);
         if (obstacle == A_SINK)
             sink_ball(b);
@@ -528,7 +552,7 @@ void arena::handle_collision(mover* m, arena_t obstacle, int x, int y)
             crash_ball(b);
         return;
     }
-    if (dynamic_cast<shot*>(m) && is_resting_button(obstacle)) {
+    if (m->is(MK_SHOT) && is_resting_button(obstacle)) {
         add_animation(x, y, button_frames(obstacle));
         do_causality(x, y);
     }
@@ -689,7 +713,7 @@ void arena::move_stuff(float time_interval)
         if (!m)
             continue;
         m->move(time_interval);
-        if (dynamic_cast<ship*>(m)) {
+        if (m->is(MK_SHIP)) {
             m_player_x = static_cast<int>(m->x_centre());
             m_player_y = static_cast<int>(m->y_centre());
         }
@@ -724,23 +748,119 @@ void arena::do_collisions(float time_interval)
         m->notify_collision(obstacle, time_interval);
     }
 
-    // Movers: the earlier of a pair hears of the contact first.
-    for (size_t i = 0; i < m_movers.size(); ++i) {
-        for (size_t j = i + 1; j < m_movers.size(); ++j) {
-            mover* a = *m_movers[i];
-            mover* b = *m_movers[j];
-            if (!a || !b || !(a->does_collisions(b) || b->does_collisions(a)))
-                continue;
-            if (!contact(a, b))
-                continue;
-            if (a->does_collisions(b))
-                a->notify_collision(b, time_interval);
-            if (b->does_collisions(a))
-                b->notify_collision(a, time_interval);
-        }
-    }
+    if (m_broad_phase)
+        mover_pass_by_grid(time_interval);
+    else
+        mover_pass_all_pairs(time_interval, 0, 1);
 
     update_stuff();
+}
+
+void arena::set_broad_phase(bool on) { m_broad_phase = on; }
+
+// One pair of the mover pass, the movers read from the list anew: the
+// earlier of a pair hears of the contact first.
+void arena::collide_pair(size_t i, size_t j, float time_interval)
+{
+    mover* a = *m_movers[i];
+    mover* b = *m_movers[j];
+    if (!a || !b || !(a->does_collisions(b) || b->does_collisions(a)))
+        return;
+    if (!contact(a, b))
+        return;
+    if (a->does_collisions(b))
+        a->notify_collision(b, time_interval);
+    if (b->does_collisions(a))
+        b->notify_collision(a, time_interval);
+}
+
+// Every pair (a, b) of the list with a before b, from pair (i0, j0) on;
+// both counts are read again after each pair.
+void arena::mover_pass_all_pairs(float time_interval, size_t i0, size_t j0)
+{
+    for (size_t i = i0; i < m_movers.size(); ++i) {
+        for (size_t j = i == i0 ? j0 : i + 1; j < m_movers.size(); ++j)
+            collide_pair(i, j, time_interval);
+    }
+}
+
+// The same pairs in the same order, less those whose picture boxes lie in
+// no common cell of a grid over the movers: those can touch nowhere, and
+// asking them changes nothing. Contacts move nobody and only shrink a
+// picture, so the boxes of the pass's start hold for all of it; should a
+// contact take a mover out of the list, the rest of the pass is the plain
+// loop from where it stands.
+void arena::mover_pass_by_grid(float time_interval)
+{
+    const size_t n = m_movers.size();
+    const float far = 1e7f;
+    struct box {
+        int x0, y0, x1, y1;
+    };
+    std::vector<box> boxes(n, box{0, 0, -1, -1});
+    float lo_x = far, lo_y = far, hi_x = -far, hi_y = -far;
+    for (size_t k = 0; k < n; ++k) {
+        mover* m = *m_movers[k];
+        SDL_Surface* p = m ? m->pic() : nullptr;
+        if (!p)
+            continue;
+        // Beyond any real place: leave such a pass to the plain loop.
+        if (!(std::fabs(m->m_x) < far && std::fabs(m->m_y) < far)) {
+            mover_pass_all_pairs(time_interval, 0, 1);
+            return;
+        }
+        // A pixel of slack on every side of what the contact test reads.
+        boxes[k] = {static_cast<int>(std::floor(m->m_x)) - 1, static_cast<int>(std::floor(m->m_y)) - 1,
+                    static_cast<int>(std::floor(m->m_x)) + p->w + 1, static_cast<int>(std::floor(m->m_y)) + p->h + 1};
+        lo_x = std::min(lo_x, static_cast<float>(boxes[k].x0));
+        lo_y = std::min(lo_y, static_cast<float>(boxes[k].y0));
+        hi_x = std::max(hi_x, static_cast<float>(boxes[k].x1));
+        hi_y = std::max(hi_y, static_cast<float>(boxes[k].y1));
+    }
+    if (lo_x > hi_x)
+        return;  // nobody with a picture
+
+    // Cells of at least 64 pixels, at most 256 of them each way.
+    const int ox = static_cast<int>(lo_x), oy = static_cast<int>(lo_y);
+    const int cell = std::max(64, static_cast<int>(std::max(hi_x - lo_x, hi_y - lo_y)) / 256 + 1);
+    const int cols = (static_cast<int>(hi_x) - ox) / cell + 1, rows = (static_cast<int>(hi_y) - oy) / cell + 1;
+    m_grid.resize(static_cast<size_t>(cols) * rows);
+    for (std::vector<int>& c : m_grid)
+        c.clear();
+    for (size_t k = 0; k < n; ++k) {
+        const box& b = boxes[k];
+        if (b.x1 < b.x0)
+            continue;
+        for (int cy = (b.y0 - oy) / cell; cy <= (b.y1 - oy) / cell; ++cy)
+            for (int cx = (b.x0 - ox) / cell; cx <= (b.x1 - ox) / cell; ++cx)
+                m_grid[static_cast<size_t>(cy) * cols + cx].push_back(static_cast<int>(k));
+    }
+
+    const unsigned version = m_list_version;
+    std::vector<size_t> stamp(n, n);
+    std::vector<int> partners;
+    for (size_t i = 0; i < n; ++i) {
+        const box& b = boxes[i];
+        if (b.x1 < b.x0)
+            continue;
+        partners.clear();
+        for (int cy = (b.y0 - oy) / cell; cy <= (b.y1 - oy) / cell; ++cy)
+            for (int cx = (b.x0 - ox) / cell; cx <= (b.x1 - ox) / cell; ++cx)
+                for (int j : m_grid[static_cast<size_t>(cy) * cols + cx]) {
+                    if (static_cast<size_t>(j) > i && stamp[j] != i) {
+                        stamp[j] = i;
+                        partners.push_back(j);
+                    }
+                }
+        std::sort(partners.begin(), partners.end());
+        for (int j : partners) {
+            collide_pair(i, static_cast<size_t>(j), time_interval);
+            if (m_list_version != version) {
+                mover_pass_all_pairs(time_interval, i, static_cast<size_t>(j) + 1);
+                return;
+            }
+        }
+    }
 }
 
 bool arena::contact(mover* a, mover* b) const
@@ -849,8 +969,7 @@ mover* arena::get_nearest_tractor_target(float x, float y)
         if (!m)
             continue;
         float d = dist(x - m->x_centre(), y - m->y_centre());
-        if (d < best && (dynamic_cast<ball*>(m) || dynamic_cast<coin*>(m) || dynamic_cast<miner*>(m) ||
-                         dynamic_cast<recking_ball*>(m))) {
+        if (d < best && (m->is(MK_BALL) || m->is(MK_COIN) || m->is(MK_MINER) || m->is(MK_RECKING_BALL))) {
             best = d;
             chosen = m;
         }
@@ -867,8 +986,8 @@ void arena::create_tractor(mover* from, mover* to)
         t.indicators.push_back(indicator);
     }
     m_tractors.push_back(t);
-    if (ball* b = dynamic_cast<ball*>(to))
-        b->unstick();
+    if (is_kind(to, MK_BALL))
+        static_cast<ball*>(to)->unstick();
 }
 
 void arena::untractor(mover* m)
@@ -909,12 +1028,12 @@ void arena::AOE_damage(float x, float y, float radius, int dam_centre, int dam_e
             continue;
         int damage = static_cast<int>(dam_centre - static_cast<float>(dam_centre - dam_edge) * distance / radius);
         if (dt & HURT_ENEMIES) {
-            if (enemy* e = dynamic_cast<enemy*>(m))
-                e->take_hit(damage);
+            if (m->is(MK_ENEMY))
+                static_cast<enemy*>(m)->take_hit(damage);
         }
         if (dt & HURT_PLAYER) {
-            if (ship* s = dynamic_cast<ship*>(m))
-                s->take_hit(damage);
+            if (m->is(MK_SHIP))
+                static_cast<ship*>(m)->take_hit(damage);
         }
     }
 }

@@ -166,6 +166,10 @@ public:
     int width() const;
     int height() const;
     SDL_Surface* bitmap() const;
+    // Adds the areas of bitmap() drawn anew since the last call to rects;
+    // true when all of it is new (a new level): for a display that keeps a
+    // copy of it.
+    bool take_redrawn(std::vector<SDL_Rect>& rects);
 
     // Mechanisms.
     void connect(int cause_x, int cause_y, int effect_x, int effect_y);
@@ -182,6 +186,10 @@ public:
 
     // Movement and collisions.
     void move_stuff_and_do_collisions(float seconds);
+    // The mover pass takes its pairs from a grid over the movers (the
+    // default) or tries every pair; both make the same contacts in the
+    // same order. The benchmark and its test compare the two.
+    void set_broad_phase(bool on);
     bool arena_collision(SDL_Surface* p, int px, int py, arena_t* obstacle, int* tile_x,
                          int* tile_y, int* pic_x, int* pic_y) const;
 
@@ -243,10 +251,14 @@ private:
     void step_animations();
     void move_stuff(float time_interval);
     void do_collisions(float time_interval);
+    void collide_pair(size_t i, size_t j, float time_interval);
+    void mover_pass_all_pairs(float time_interval, size_t i0, size_t j0);
+    void mover_pass_by_grid(float time_interval);
     bool contact(mover* a, mover* b) const;
     bool inside(int x, int y) const;
     // Fills a rectangle of the background with transparent black.
     void clear_background(int x, int y, int w, int h);
+    void note_redrawn(const SDL_Rect& r);
     // Copies the picture of a tile id to cell (x, y) of the background.
     void draw_tile(int id, int x, int y);
     // The type a tile id stands for (its own value when unmapped).
@@ -271,6 +283,15 @@ private:
     std::map<std::pair<shot*, enemy*>, double> m_damage_map;
     float m_gravity;
     float m_air_resistance;
+
+    bool m_broad_phase;
+    // Counts the takings out of the main list, which the grid pass watches.
+    unsigned m_list_version;
+    // The grid's cells of mover indices, kept to spare the allocations.
+    std::vector<std::vector<int> > m_grid;
+    // What take_redrawn has still to report.
+    std::vector<SDL_Rect> m_redrawn;
+    bool m_redrawn_all;
 };
 
 #endif

@@ -85,7 +85,7 @@ void ufo_death(enemy& e)
 
 // ---------------------------------------------------------------- enemy
 
-enemy::enemy() : m_hitpoints(1.0), m_dam_red(0), m_score(0) {}
+enemy::enemy() : m_hitpoints(1.0), m_dam_red(0), m_score(0) { add_kind(MK_ENEMY); }
 
 double enemy::take_hit(double damage)
 {
@@ -218,6 +218,7 @@ void bobbler::notify_dead()
 
 miner::miner() : m_pic(cached("miner.png"))
 {
+    add_kind(MK_MINER);
     m_mass = 30;
     m_hitpoints = 20;
     m_dam_red = 5;
@@ -230,7 +231,7 @@ SDL_Surface* miner::pic() const { return m_pic; }
 
 bool miner::does_arena_collisions() const { return true; }
 
-bool miner::does_collisions(mover* m) const { return dynamic_cast<ship*>(m) != nullptr; }
+bool miner::does_collisions(mover* m) const { return is_kind(m, MK_SHIP); }
 
 // A miner already dead (blown up earlier in the same pass) blows up no more.
 void miner::notify_collision(arena_t, float)

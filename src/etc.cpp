@@ -137,3 +137,8 @@ std::string int2str(int i)
     out << i;
     return out.str();
 }
+
+namespace pacing {
+Uint32 (*ticks)() = SDL_GetTicks;
+void (*delay)(Uint32 ms) = SDL_Delay;
+}

@@ -61,6 +61,13 @@ void fade_out(SDL_Surface* screen, SDL_Rect rect);
 
 std::string int2str(int i);
 
+// The clock and the pause of the play loop's and the shop's frames; tests
+// put their own in to run frames without waiting.
+namespace pacing {
+extern Uint32 (*ticks)();
+extern void (*delay)(Uint32 ms);
+}
+
 // Clamps mid to [min, max]; min wins when min > max.
 template <typename T>
 inline T minmax(T min, T mid, T max)

@@ -31,7 +31,7 @@ void explode(mover& m, const std::string& name, SDL_Surface* pic)
 
 // ---------------------------------------------------------------- mover
 
-mover::mover() : m_mass(0), m_x(0), m_y(0), m_dx(0), m_dy(0), m_is_dead(false) {}
+mover::mover() : m_mass(0), m_x(0), m_y(0), m_dx(0), m_dy(0), m_is_dead(false), m_kinds(0) {}
 
 mover::~mover() {}
 
@@ -122,6 +122,7 @@ ship::ship()
     : m_angle(0), m_pics(), m_pic_index(0), m_tractor_on(false), m_shop_timeout(0),
       m_last_interval(0)
 {
+    add_kind(MK_SHIP);
     SDL_Surface* original = load_image("ship.png");
     for (int i = 0; i < pic_count; ++i) {
         m_pics[i] = create_surface(original->w * 3 / 2, original->h * 3 / 2, alpha_channel);
@@ -260,14 +261,13 @@ SDL_Surface* ship::pic() const { return m_pics[m_pic_index]; }
 
 bool ship::does_arena_collisions() const { return true; }
 
-bool ship::does_collisions(mover* m) const { return dynamic_cast<enemy*>(m) != nullptr; }
+bool ship::does_collisions(mover* m) const { return is_kind(m, MK_ENEMY); }
 
 void ship::notify_collision(mover* m, float)
 {
-    enemy* e = dynamic_cast<enemy*>(m);
-    if (!e)
+    if (!is_kind(m, MK_ENEMY))
         return;
-    e->take_hit(1.0);
+    static_cast<enemy*>(m)->take_hit(1.0);
     take_hit(1);
 }
 
@@ -373,6 +373,7 @@ shot::shot(const std::string& pic_name, float li_ex, int mount_index, detonation
     : m_mount_index(mount_index), m_pic_name(pic_name), m_det_fn(det_fn), m_exp_fn(exp_fn),
       m_pic(cached(pic_name.c_str())), m_life_expectancy(li_ex)
 {
+    add_kind(MK_SHOT);
 }
 
 shot::~shot() {}
@@ -391,10 +392,7 @@ SDL_Surface* shot::pic() const { return m_pic; }
 
 bool shot::does_arena_collisions() const { return true; }
 
-bool shot::does_collisions(mover* m) const
-{
-    return dynamic_cast<enemy*>(m) != nullptr || dynamic_cast<ball*>(m) != nullptr;
-}
+bool shot::does_collisions(mover* m) const { return is_kind(m, MK_ENEMY) || is_kind(m, MK_BALL); }
 
 void shot::notify_collision(arena_t, float time)
 {
@@ -418,7 +416,11 @@ std::string shot::pic_name() const { return m_pic_name + "_" + "12345"[randint(5
 
 // ----------------------------------------------------------------- ball
 
-ball::ball() : m_pic(cached("ball.png")), m_stuck(true) { m_mass = ball_mass; }
+ball::ball() : m_pic(cached("ball.png")), m_stuck(true)
+{
+    add_kind(MK_BALL);
+    m_mass = ball_mass;
+}
 
 ball::~ball() {}
 
@@ -441,6 +443,7 @@ void ball::unstick() { m_stuck = false; }
 
 coin::coin() : m_pic(cached("coin.png")), m_bounces(3)
 {
+    add_kind(MK_COIN);
     m_mass = 7;
     m_dy = -3;
 }
@@ -478,11 +481,11 @@ void coin::do_stuff(float)
 
 SDL_Surface* coin::pic() const { return m_pic; }
 
-bool coin::does_collisions(mover* m) const { return dynamic_cast<ship*>(m) != nullptr; }
+bool coin::does_collisions(mover* m) const { return is_kind(m, MK_SHIP); }
 
 void coin::notify_collision(mover* m, float)
 {
-    if (!dynamic_cast<ship*>(m))
+    if (!is_kind(m, MK_SHIP))
         return;
     status().money += 50;
     sound::play(sound::KACHING, 0.3f);
@@ -491,7 +494,11 @@ void coin::notify_collision(mover* m, float)
 
 // --------------------------------------------------------- recking_ball
 
-recking_ball::recking_ball() : m_pic(cached("recking_ball.png")) { m_mass = 50; }
+recking_ball::recking_ball() : m_pic(cached("recking_ball.png"))
+{
+    add_kind(MK_RECKING_BALL);
+    m_mass = 50;
+}
 
 recking_ball::~recking_ball() {}
 
@@ -499,7 +506,7 @@ SDL_Surface* recking_ball::pic() const { return m_pic; }
 
 bool recking_ball::does_arena_collisions() const { return true; }
 
-bool recking_ball::does_collisions(mover* m) const { return dynamic_cast<enemy*>(m) != nullptr; }
+bool recking_ball::does_collisions(mover* m) const { return is_kind(m, MK_ENEMY); }
 
 void recking_ball::notify_collision(arena_t, float)
 {
@@ -509,6 +516,6 @@ void recking_ball::notify_collision(arena_t, float)
 
 void recking_ball::notify_collision(mover* m, float time)
 {
-    if (enemy* e = dynamic_cast<enemy*>(m))
-        e->take_hit(time * 50);
+    if (is_kind(m, MK_ENEMY))
+        static_cast<enemy*>(m)->take_hit(time * 50);
 }

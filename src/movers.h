@@ -14,6 +14,18 @@
 // Tile types; the full list lives with the arena.
 enum arena_t : int;
 
+// What a mover is, for the quick type tests of the collision rules: each
+// class's constructor adds its own, in step with the class hierarchy.
+enum mover_kind : unsigned {
+    MK_SHIP = 1u << 0,
+    MK_ENEMY = 1u << 1,
+    MK_BALL = 1u << 2,
+    MK_SHOT = 1u << 3,
+    MK_COIN = 1u << 4,
+    MK_MINER = 1u << 5,
+    MK_RECKING_BALL = 1u << 6,
+};
+
 class mover {
 public:
     mover();
@@ -41,6 +53,7 @@ public:
     // Only sets the flag: the arena deletes the mover at its next pass.
     void die();
     bool is_dead() const;
+    bool is(mover_kind k) const { return (m_kinds & k) != 0; }
 
     float m_mass;
     float m_x;
@@ -48,9 +61,16 @@ public:
     float m_dx;
     float m_dy;
 
+protected:
+    void add_kind(mover_kind k) { m_kinds |= k; }
+
 private:
     bool m_is_dead;
+    unsigned m_kinds;
 };
+
+// The quick type test, null-safe.
+inline bool is_kind(const mover* m, mover_kind k) { return m && m->is(k); }
 
 // A fading red pixel behind a thrusting ship.
 class exhaust : public mover {

@@ -25,6 +25,7 @@
 #include "levels.h"
 #include "loadimag.h"
 #include "movers.h"
+#include "shop.h"
 #include "sound.h"
 #include "text.h"
 #include "weapons.h"
@@ -556,15 +557,9 @@ void animate(SDL_Surface* screen)
 }
 
 
-// The play loop's clock and pause between frames; tests put their own in to
-// run frames without waiting.
-namespace pacing {
-Uint32 (*ticks)() = SDL_GetTicks;
-void (*delay)(Uint32 ms) = SDL_Delay;
-}
-
 // The status bar: the bottom 32 rows of the screen, redrawn whole from the
-// player status. Only its texts reach the display at once.
+// player status. Only its texts reach the display at once. The shop draws it
+// too.
 void update_player_status(SDL_Surface* screen)
 {
     const player_status& s = game::the_game->m_player_status;
@@ -610,7 +605,6 @@ void update_player_status(SDL_Surface* screen)
     text::draw("Money: " + int2str(s.money), screen, w - 110, h - 27, white);
 }
 
-namespace {
 // Where the map shows on the screen: centred when smaller than the view,
 // filling it (and scrolling) when larger.
 SDL_Rect fit_view(int screen_w, int view_h, int aw, int ah)
@@ -623,6 +617,7 @@ SDL_Rect fit_view(int screen_w, int view_h, int aw, int ah)
     return window;
 }
 
+namespace {
 void fill_black(SDL_Surface* screen, int w, int h)
 {
     SDL_Rect r = {0, 0, static_cast<Uint16>(w), static_cast<Uint16>(h)};
@@ -658,13 +653,60 @@ void read_keys(SDL_Surface* screen, game& g, bool& dont_stop)
     }
 }
 
+}
+
 // The background under the view, scrolled to keep the ship in the middle
 // until a map edge comes into view; then the movers, cut at the view.
-void draw_arena(SDL_Surface* screen, arena& the_arena, const SDL_Rect& window, int view_h)
-{
-    SDL_Rect view = window;
-    SDL_FillRect(screen, &view, SDL_MapRGBA(screen->format, 0, 0, 32, 255));
+// The background as the view shows it: the arena's picture composed once
+// over the view's dark blue and again where the arena redraws it, so that a
+// frame copies it instead of blending the whole view anew. Must match the
+// class declared for the tests in tests/vantrel_shell.h.
+class shown_background {
+public:
+    shown_background() = default;
+    ~shown_background();
+    shown_background(const shown_background&) = delete;
+    shown_background& operator=(const shown_background&) = delete;
+    SDL_Surface* get(SDL_Surface* screen, arena& the_arena);
 
+private:
+    SDL_Surface* m_pic = nullptr;
+};
+
+shown_background::~shown_background() { SDL_FreeSurface(m_pic); }
+
+SDL_Surface* shown_background::get(SDL_Surface* screen, arena& the_arena)
+{
+    SDL_Surface* bg = the_arena.bitmap();
+    std::vector<SDL_Rect> redrawn;
+    bool all = the_arena.take_redrawn(redrawn);
+    if (!bg)
+        return nullptr;
+    if (!m_pic || m_pic->w != bg->w || m_pic->h != bg->h) {
+        SDL_FreeSurface(m_pic);
+        const SDL_PixelFormat* f = screen->format;
+        m_pic = SDL_CreateRGBSurface(SDL_SWSURFACE, bg->w, bg->h, 32, f->Rmask, f->Gmask, f->Bmask, 0);
+        all = true;
+    }
+    if (!m_pic)
+        return nullptr;
+    if (all) {
+        redrawn.clear();
+        redrawn.push_back({0, 0, static_cast<Uint16>(bg->w), static_cast<Uint16>(bg->h)});
+    }
+    // The same blend the view would make, done once per change.
+    const Uint32 view_colour = SDL_MapRGBA(m_pic->format, 0, 0, 32, 255);
+    for (SDL_Rect r : redrawn) {
+        SDL_Rect fill = r, from = r, to = r;
+        SDL_FillRect(m_pic, &fill, view_colour);
+        SDL_BlitSurface(bg, &from, m_pic, &to);
+    }
+    return m_pic;
+}
+
+void draw_arena(SDL_Surface* screen, arena& the_arena, shown_background& shown, const SDL_Rect& window,
+                int view_h)
+{
     const int aw = the_arena.width() * 32, ah = the_arena.height() * 32;
     SDL_Rect src;
     src.x = static_cast<Sint16>(std::max(0, std::min(the_arena.get_player_x() - screen->w / 2, aw - screen->w)));
@@ -672,8 +714,13 @@ void draw_arena(SDL_Surface* screen, arena& the_arena, const SDL_Rect& window, i
     src.w = window.w;
     src.h = window.h;
     SDL_Rect to = window;
-    if (the_arena.bitmap())
-        SDL_BlitSurface(the_arena.bitmap(), &src, screen, &to);
+    // The view's dark blue under the map, already composed in.
+    if (SDL_Surface* bg = shown.get(screen, the_arena)) {
+        SDL_BlitSurface(bg, &src, screen, &to);
+    } else {
+        SDL_Rect view = window;
+        SDL_FillRect(screen, &view, SDL_MapRGBA(screen->format, 0, 0, 32, 255));
+    }
 
     for (int i = 0; i < the_arena.num_movers(); ++i) {
         mover* m = the_arena.get_mover(i);
@@ -701,6 +748,7 @@ void draw_arena(SDL_Surface* screen, arena& the_arena, const SDL_Rect& window, i
     }
 }
 
+namespace {
 // A new game's status and fitting.
 void start_values(game& g)
 {
@@ -728,6 +776,7 @@ void play_game(SDL_Surface* screen)
     game::the_game = &g;
     arena the_arena;
     g.m_arena = &the_arena;
+    shown_background shown;
     start_values(g);
     level_loader levels(dirs::level_file);
 
@@ -751,16 +800,17 @@ void play_game(SDL_Surface* screen)
 
         while (!the_arena.level_complete() && !the_arena.player_is_dead() && dont_stop) {
             player_status& status = g.m_player_status;
-            // No shop yet: a shop tile only stops the ship.
-            if (status.in_shop)
-                status.in_shop = false;
+            if (status.in_shop) {
+                SDL_Rect r = {0, 0, static_cast<Uint16>(screen->w), static_cast<Uint16>(view_h)};
+                shop(screen, &r);
+            }
             Uint32 old_time = pacing::ticks();
             read_keys(screen, g, dont_stop);
 
             the_arena.do_stuff(0.04f);
             the_arena.apply_forces(0.04f);
             the_arena.move_stuff_and_do_collisions(0.04f);
-            draw_arena(screen, the_arena, window, view_h);
+            draw_arena(screen, the_arena, shown, window, view_h);
 
             if (status.invulnerability > 0) {
                 double left = status.invulnerability - 0.04;

@@ -69,7 +69,7 @@ game& the_game() { return *game::the_game; }
 
 arena& the_arena() { return *game::the_game->m_arena; }
 
-enemy* as_enemy(mover* m) { return dynamic_cast<enemy*>(m); }
+enemy* as_enemy(mover* m) { return is_kind(m, MK_ENEMY) ? static_cast<enemy*>(m) : nullptr; }
 
 // The centre of m, where most effects go off.
 void centre_on(mover* made, mover* m)

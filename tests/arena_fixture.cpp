@@ -129,6 +129,12 @@ void arena_test::SetUp()
 {
     run_dir_test::SetUp();
     write_fixture_pictures(path("images"));
+    new_game();
+}
+
+void arena_test::new_game()
+{
+    m_arena.reset();
     m_game.reset(new game);
     game::the_game = m_game.get();
     // The start of a game, as the play loop makes it.

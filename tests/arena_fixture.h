@@ -89,6 +89,9 @@ protected:
     // build, then activate.
     void start(const std::vector<std::string>& rows);
 
+    // A fresh game in its start state with a new, empty arena (SetUp's).
+    void new_game();
+
     // One frame as the play loop runs it.
     void frame();
     void frames(int n);

@@ -585,7 +585,6 @@ const redraw_case redraw_cases[] = {
     {"lives", [](player_status& s) { s.lives -= 1; }, true, true},
     {"energy", [](player_status& s) { s.energy = 5; }, true, false},
     {"invulnerability", [](player_status& s) { s.invulnerability = 1; }, true, false},
-    {"in_shop", [](player_status& s) { s.in_shop = true; }, false, true},
 };
 
 std::ostream& operator<<(std::ostream& out, const redraw_case& c) { return out << c.name; }
@@ -1095,24 +1094,70 @@ TEST_F(play_test, each_frame_waits_out_the_rest_of_forty_ms)
     }
 }
 
-TEST_F(play_test, shop_tile_stops_the_ship_and_its_flag_is_cleared_in_the_next_frame)
+TEST_F(play_test, a_shop_tile_opens_the_shop_before_the_next_frame_and_play_goes_on)
 {
-    // The ship falls onto the shop tile two rows below its own.
+    // The ship falls onto the shop tile two rows below its own. The shop's
+    // frames wait through the same pacing, so they reach the script too.
     levels(block({"...", ".S.", "...", ".s."}, ""));
-    int entered = 0;
+    int entered = 0, shop_frames = 0, resumed = 0;
+    float y_in_shop = 0;
     m_script.after_frame = [&](int n) {
-        if (entered == 0 && status().in_shop)
-            entered = n;
-        if (entered != 0 && n == entered + 1) {
-            EXPECT_FALSE(status().in_shop);
-            EXPECT_NE(the_ship(), nullptr);
+        if (entered == 0) {
+            if (status().in_shop) {
+                entered = n;
+                y_in_shop = the_ship()->m_y;
+            }
+            return;
         }
-        if (entered != 0 && n == entered + 2)
+        if (resumed == 0 && status().in_shop) {
+            // The shop's own frame: the pointer shows, the arena stands still.
+            ++shop_frames;
+            EXPECT_EQ(SDL_ShowCursor(-1), 1);
+            EXPECT_EQ(the_ship()->m_y, y_in_shop);
+            if (shop_frames == 2)
+                push_key_down(SDLK_ESCAPE);
+            return;
+        }
+        if (resumed == 0) {
+            resumed = n;
+            EXPECT_EQ(SDL_ShowCursor(-1), 0);
+            EXPECT_NE(the_ship(), nullptr);
             push_key_down(SDLK_ESCAPE);
+        }
     };
     play();
     ASSERT_GT(entered, 0) << "the ship never reached the shop tile";
-    EXPECT_EQ(m_script.frames, entered + 3);
+    // Two frames of the shop, then the one that reads Escape runs to its end.
+    EXPECT_EQ(shop_frames, 3);
+    EXPECT_EQ(resumed, entered + shop_frames + 1) << "play resumes with the frame after the shop";
+    EXPECT_EQ(m_script.frames, resumed + 1);
+}
+
+TEST_F(play_test, after_the_shop_the_bar_waits_for_a_change_of_the_status)
+{
+    // The shop blacks the whole screen when it closes; the bar comes back
+    // only with a change of the status, not for in_shop alone.
+    levels(block({"...", ".S.", "...", ".s."}, ""));
+    int closed = 0;
+    m_script.after_frame = [&](int n) {
+        if (closed == 0) {
+            if (status().in_shop && SDL_ShowCursor(-1) == 1)
+                push_key_down(SDLK_ESCAPE);  // leave the shop at once
+            else if (n > 1 && SDL_ShowCursor(-1) == 0 && !(at(0, 448) == white))
+                closed = n;
+            return;
+        }
+        if (n == closed + 1) {
+            EXPECT_EQ(at(0, 448), black) << "the bar is not drawn again without a change";
+            status().score += 1;
+        }
+        if (n == closed + 2) {
+            EXPECT_EQ(at(0, 448), white);
+            push_key_down(SDLK_ESCAPE);
+        }
+    };
+    play();
+    EXPECT_GT(closed, 0) << "the shop never closed";
 }
 
 // ------------------------------------------------------- the whole program

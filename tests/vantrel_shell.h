@@ -1,5 +1,5 @@
-// What the tests call of the game shell, whose module has no header of its
-// own (it holds the program's entry point).
+// What the tests and the frame benchmark call of the game shell, whose
+// module has no header of its own (it holds the program's entry point).
 #ifndef VANTREL_TESTS_VANTREL_SHELL_H
 #define VANTREL_TESTS_VANTREL_SHELL_H
 
@@ -8,6 +8,10 @@
 #include <vector>
 
 #include <SDL.h>
+
+#include "etc.h"
+
+class arena;
 
 namespace flags {
 extern bool fullscreen;
@@ -21,12 +25,23 @@ bool do_title_screen(SDL_Surface* screen);
 void show_description(SDL_Surface* screen, const std::string& description);
 void do_printscreen(SDL_Surface* screen);
 void play_game(SDL_Surface* screen);
-void update_player_status(SDL_Surface* screen);
+// The view of the map on the screen, and one frame's drawing into it.
+SDL_Rect fit_view(int screen_w, int view_h, int aw, int ah);
+// The view's copy of the arena's background; must match src/vantrel.cpp.
+class shown_background {
+public:
+    shown_background() = default;
+    ~shown_background();
+    shown_background(const shown_background&) = delete;
+    shown_background& operator=(const shown_background&) = delete;
+    SDL_Surface* get(SDL_Surface* screen, arena& the_arena);
 
-namespace pacing {
-extern Uint32 (*ticks)();
-extern void (*delay)(Uint32 ms);
-}
+private:
+    SDL_Surface* m_pic = nullptr;
+};
+void draw_arena(SDL_Surface* screen, arena& the_arena, shown_background& shown, const SDL_Rect& window,
+                int view_h);
+void update_player_status(SDL_Surface* screen);
 
 namespace hi_scores {
 void load_scores(std::vector<int>& score, std::vector<std::string>& people);
