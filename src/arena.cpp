@@ -305,6 +305,9 @@ void arena::destroy_everything()
     m_animations.clear();
     m_connections.clear();
     m_damage_map.clear();
+    // The collision grid is made anew for the next map, not kept at the
+    // largest size this one needed.
+    std::vector<std::vector<int> >().swap(m_grid);
 }
 
 int arena::num_movers() const { return static_cast<int>(m_movers.size()); }
