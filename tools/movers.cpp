@@ -133,11 +133,13 @@ canvas shot_picture()
     return c;
 }
 
-// The Shover's heavy slug: dark orange metal.
+// The Shover's heavy slug: orange metal, as the shop shows it, bright
+// enough to follow in flight.
 canvas shover_picture()
 {
     canvas c(8, 8);
-    round_body(c, {4, 4}, 3.2f, draw::shade(palette::gold_deep, 0.4f), palette::gold_deep, palette::flame, 0.8f);
+    colour lit = draw::mix(palette::gold_deep, palette::flame, 0.5f);
+    round_body(c, {4, 4}, 3.2f, draw::shade(palette::gold_deep, 0.6f), lit, palette::flame_core, 0.8f);
     draw::drop_faint(c, faint);
     return c;
 }
@@ -289,8 +291,7 @@ canvas recking_ball_picture()
     iron.outline_ink = palette::ink;
     iron.outline_width = 0.8f;
     draw::draw_shape(c, lug, iron);
-    round_body(c, m, 8.2f, draw::mix(palette::ink, palette::steel_dark, 0.3f), palette::steel_dark,
-               palette::steel_light, 0.8f);
+    round_body(c, m, 8.2f, palette::iron_dark, palette::iron, palette::steel_light, 0.8f);
     // The cast seam round its middle.
     std::vector<point> seam;
     for (int i = 0; i <= 12; ++i) {

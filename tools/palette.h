@@ -78,6 +78,11 @@ constexpr draw::colour stone_light = hex(0xb89a80);
 constexpr draw::colour stone = hex(0x6e5648);
 constexpr draw::colour stone_dark = hex(0x2a1e1f);
 
+// The recking ball's worked iron: darker than the hull's steel, lighter
+// than the enemies' gunmetal, so it and its pieces show against space.
+constexpr draw::colour iron = hex(0x646f89);
+constexpr draw::colour iron_dark = hex(0x2b3046);
+
 // Lead ballast: dull, cold grey with a faint blue.
 constexpr draw::colour lead_light = hex(0xa4abb5);
 constexpr draw::colour lead = hex(0x646b78);

@@ -465,8 +465,7 @@ canvas rbg_picture()
     draw::glow(c, ball, palette::glass, 1.4f, 0.6f);
     mask lug = bar(W, H, mid, 1.5f, 0.6f, 3.6f, 0.8f);
     draw::draw_shape(c, lug, dressed(steel_bar(mid, 1.5f), 0.6f));
-    draw::draw_shape(c, ball, dressed(draw::sphere(ball_at, r, draw::mix(palette::ink, palette::steel_dark, 0.3f),
-                                                   palette::steel_dark, palette::steel_light)));
+    draw::draw_shape(c, ball, dressed(draw::sphere(ball_at, r, palette::iron_dark, palette::iron, palette::steel_light)));
     return c;
 }
 

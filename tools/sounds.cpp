@@ -1,5 +1,13 @@
 // The nine effects, each synthesised from oscillators, filtered noise and
 // envelopes, and the table that names their files.
+//
+// Each effect's peak level places it in the game's balance, heard at the
+// volume the game plays it at: shots (a fifth of full volume, five times a
+// second) soft and well under a clang; kills, coins, a broken ball and a
+// scoop about level with a clang; an explosion some 4 dB above it. CLANG and
+// BOOM also come several at once in step (a ship pushed out of a wall: three
+// clangs; a ufo killed by a rocket: four booms), and the mixer adds them
+// sample for sample, so their peaks leave room for that many.
 #include "sounds.h"
 
 #include <cmath>
@@ -64,7 +72,7 @@ buffer pop()
         float level = 0.9f * (1 - start / 0.5f) * r.range(0.3f, 1);
         add_noise_burst(b, r, start, r.range(2500, 6000), 2.5f, r.range(0.0015f, 0.004f), level);
     }
-    synth::finish(b);
+    synth::finish(b, -9.3f); // a spiky sound: a high peak for its loudness
     return b;
 }
 
@@ -83,7 +91,7 @@ buffer clang()
                {8.93f, 0.12f, 0.06f}},
               0.004f);
     add_noise_burst(b, r, 0, 3200, 1.2f, 0.004f, 1.2f);
-    synth::finish(b);
+    synth::finish(b, -14.2f); // three at once stay below -1 dBFS
     return b;
 }
 
@@ -105,7 +113,7 @@ buffer shatter()
         if (i % 3 == 0)
             add_noise_burst(b, r, start, hz * 0.8f, 3, 0.002f, 2 * level);
     }
-    synth::finish(b);
+    synth::finish(b, -15.5f); // bright and dense: it carries at a low peak
     return b;
 }
 
@@ -121,7 +129,7 @@ buffer whiteout()
         low.lowpass(7000, 0.7f);
         b[i] = attack_decay(t, 0.004f, 0.045f) * low.process(band.process(r.signed_unit()));
     }
-    synth::finish(b);
+    synth::finish(b, -13.3f); // played at 0.2: a soft stream of shots
     return b;
 }
 
@@ -139,7 +147,7 @@ buffer whitebass()
         v += 0.9f * attack_decay(t, 0.002f, 0.03f) * puff.process(r.signed_unit());
         b[i] = std::tanh(1.6f * v);
     }
-    synth::finish(b);
+    synth::finish(b, -15.9f); // soft as a Shover shot at 0.2, not loud from a ufo at 1.0
     return b;
 }
 
@@ -153,15 +161,15 @@ buffer boom()
     oscillator sub;
     for (size_t i = 0; i < b.size(); ++i) {
         float t = time_at(i);
-        roar.lowpass(110 + 2600 * std::exp(-t / 0.18f), 0.9f);
+        roar.lowpass(110 + 2600 * std::exp(-t / 0.25f), 0.9f);
         float noise = r.signed_unit();
-        float v = 1.4f * (0.7f * attack_decay(t, 0.004f, 0.22f) + 0.3f * attack_decay(t, 0.004f, 0.5f)) *
+        float v = 1.4f * (0.7f * attack_decay(t, 0.004f, 0.28f) + 0.3f * attack_decay(t, 0.004f, 0.5f)) *
                   roar.process(noise);
         v += 0.35f * attack_decay(t, 0.001f, 0.04f) * crackle.process(noise);
         v += 0.8f * attack_decay(t, 0.006f, 0.3f) * sub.sine(28 + 45 * std::exp(-t / 0.12f));
-        b[i] = std::tanh(1.3f * v);
+        b[i] = std::tanh(1.6f * v);
     }
-    synth::finish(b);
+    synth::finish(b, -13.1f); // four at once (a ufo killed by a rocket) stay below -1 dBFS
     return b;
 }
 
@@ -183,14 +191,15 @@ buffer cashregister()
     buffer second = synth::make_buffer(0.95f);
     add_modes(second, 0.14f, 2637.0f, bell, 0.003f);
     synth::mix_into(b, second, 0, 0.7f);
-    synth::finish(b);
+    synth::finish(b, -8.4f); // played at 0.3
     return b;
 }
 
 // A rubbery bounce: a twangy tone that leaps up and wobbles ("boink").
+// Short, so the volleys of a ufo (two every 0.1 s) hold few mixing channels.
 buffer bounce()
 {
-    buffer b = synth::make_buffer(0.35f);
+    buffer b = synth::make_buffer(0.22f);
     oscillator carrier, modulator;
     for (size_t i = 0; i < b.size(); ++i) {
         float t = time_at(i);
@@ -198,9 +207,9 @@ buffer bounce()
         float hz = (240 + 300 * (1 - std::exp(-t / 0.018f))) * wobble;
         float index = 0.6f + 2.2f * std::exp(-t / 0.05f);
         float phase = 6.2831853f * carrier.advance(hz) + index * modulator.sine(hz);
-        b[i] = attack_decay(t, 0.002f, 0.09f) * std::sin(phase);
+        b[i] = attack_decay(t, 0.002f, 0.055f) * std::sin(phase);
     }
-    synth::finish(b);
+    synth::finish(b, -22.1f); // a ufo plays two ten times a second
     return b;
 }
 
@@ -235,7 +244,7 @@ buffer slurp()
             b[k] += level * attack_decay(t, 0.002f, 0.008f) * pip.sine(500 + 30000 * t);
         }
     }
-    synth::finish(b);
+    synth::finish(b, -15.0f);
     return b;
 }
 }

@@ -108,7 +108,7 @@ void mix_into(buffer& to, const buffer& from, size_t offset, float gain)
         to[offset + i] += from[i] * gain;
 }
 
-void finish(buffer& b)
+void finish(buffer& b, float peak_db)
 {
     biquad dc;
     dc.highpass(25, 0.707f);
@@ -120,9 +120,10 @@ void finish(buffer& b)
     float peak = 0;
     for (float s : b)
         peak = std::max(peak, std::fabs(s));
+    float level = std::pow(10.0f, peak_db / 20);
     if (peak > 0)
         for (float& s : b)
-            s *= peak_level / peak;
+            s *= level / peak;
 }
 
 void write_wav(const buffer& b, const std::string& path)

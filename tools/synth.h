@@ -10,8 +10,6 @@
 namespace synth {
 
 const int sample_rate = 44100;
-// Every finished effect peaks here, about -3 dBFS.
-const float peak_level = 0.7079f;
 
 // Mono samples, nominally -1 to 1.
 using buffer = std::vector<float>;
@@ -58,8 +56,8 @@ void mix_into(buffer& to, const buffer& from, size_t offset, float gain);
 
 // The finishing pass: removes any DC drift, fades the first 2 ms in and
 // the last 20 ms out (no clicks at either end) and scales the peak to
-// peak_level.
-void finish(buffer& b);
+// peak_db (dBFS). The peak sets the effect's place in the game's balance.
+void finish(buffer& b, float peak_db);
 
 // 16-bit PCM mono WAV at sample_rate. Throws std::runtime_error on failure.
 void write_wav(const buffer& b, const std::string& path);

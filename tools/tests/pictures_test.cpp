@@ -1,5 +1,6 @@
 // The pictures as the game reads them: the font's layout and glyphs, the
-// title picture with its quiet text panel, and the set of file names.
+// title picture with its quiet text panel, the set of file names, and the
+// pictures whose pixels fly apart as debris.
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
@@ -136,4 +137,28 @@ TEST(picture_files, are_exactly_those_the_game_loads_by_name)
         EXPECT_TRUE(made.count(file)) << file << " is missing";
     for (const std::string& file : made)
         EXPECT_TRUE(wanted.count(file)) << file << " is not a picture the game loads";
+}
+
+TEST(picture_debris, what_bursts_shows_its_pieces_against_open_space)
+{
+    // The game breaks these pictures into flying pixels on the near-black
+    // of open space. A body of mostly dark pixels bursts into nothing
+    // visible, so each one's solid pixels must average some light.
+    std::vector<std::string> bursting = {"ship.png",  "shot.png",  "shover.png", "rocket.png",       "plasmoid.png",
+                                         "wshot.png", "heart.png", "ball.png",   "coin.png",
+                                         "recking_ball.png", "block.png"};
+    bursting.insert(bursting.end(), enemy_files().begin(), enemy_files().end());
+    for (const std::string& file : bursting) {
+        const png_picture& p = generated_picture(file);
+        double light = 0;
+        int solid = 0;
+        for (int y = 0; y < p.height; ++y)
+            for (int x = 0; x < p.width; ++x)
+                if (p.alpha(x, y) >= 128) {
+                    light += p.luminance(x, y);
+                    ++solid;
+                }
+        ASSERT_GT(solid, 0) << file;
+        EXPECT_GE(light / solid, 0.2) << file << " bursts into pieces too dark to see";
+    }
 }
