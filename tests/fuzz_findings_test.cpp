@@ -29,29 +29,6 @@ const char* const level_path = "levels/levels.txt";
 // A float run far beyond float's range: it reads as the largest float.
 const std::string too_big(45, '9');
 
-struct outcome {
-    bool thrown;
-    std::string what;
-    std::string log;
-};
-
-outcome run_captured(const std::function<void()>& f)
-{
-    outcome out{false, "", ""};
-    testing::internal::CaptureStdout();
-    try {
-        f();
-    } catch (const whinage& w) {
-        out.thrown = true;
-        out.what = w.what();
-    } catch (const std::exception& e) {
-        out.thrown = true;
-        out.what = std::string("not a whinage: ") + e.what();
-    }
-    out.log = testing::internal::GetCapturedStdout();
-    return out;
-}
-
 std::string block(const std::string& body) { return "L:START\n" + body + "L:END\n"; }
 
 // A first level to stand before the one under test: 6 x 4 tiles, a miner.
@@ -82,7 +59,7 @@ protected:
 TEST_F(level_findings, a_directory_for_a_level_file_cannot_be_loaded)
 {
     std::filesystem::create_directory(path(level_path));
-    outcome o = run_captured([&] { level_loader l(level_path); });
+    failure o = run_captured([&] { level_loader l(level_path); });
     EXPECT_TRUE(o.thrown);
     EXPECT_EQ(o.what, "Unable to load file: levels/levels.txt");
     EXPECT_EQ(o.log, "levels, line 177: Unable to load file: levels/levels.txt\n");
@@ -146,7 +123,7 @@ TEST_F(level_findings, absurd_numbers_are_refused_before_the_arena_is_touched)
         ASSERT_TRUE(next());
         const int movers = m_arena->num_movers();
         m_desc = "kept";
-        outcome o = run_captured([&] { next(); });
+        failure o = run_captured([&] { next(); });
         EXPECT_TRUE(o.thrown);
         EXPECT_EQ(o.what, c.message);
         EXPECT_EQ(o.log, "levels, line " + std::to_string(c.line) + ": " + c.message + "\n");
@@ -181,7 +158,7 @@ TEST_F(level_findings, numbers_at_the_limits_build_a_level_that_plays)
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         new_arena();
-        outcome o = run_captured([&] {
+        failure o = run_captured([&] {
             open(first_level + block("A: S.....\nA: ......\nA: ######\n" + c.items));
             next();
             next();
@@ -227,7 +204,7 @@ TEST_F(level_findings, very_long_lines_are_read_whole)
         SCOPED_TRACE(c.what);
         new_arena();
         open(block(c.body));
-        outcome o = run_captured([&] { next(); });
+        failure o = run_captured([&] { next(); });
         EXPECT_TRUE(o.thrown);
         EXPECT_EQ(o.what, c.message);
         EXPECT_EQ(o.log, "levels, line " + std::to_string(c.line) + ": " + c.message + "\n");

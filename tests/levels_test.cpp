@@ -97,32 +97,6 @@ std::string kind_of(mover* m)
     return "other";
 }
 
-// What a call run with standard output captured left: whether it threw,
-// the message, and the log it wrote.
-struct failure {
-    bool thrown;
-    std::string what;
-    std::string log;
-};
-
-// Whatever f throws is caught, so the capture always ends.
-failure run_captured(const std::function<void()>& f)
-{
-    failure out{false, "", ""};
-    testing::internal::CaptureStdout();
-    try {
-        f();
-    } catch (const whinage& w) {
-        out.thrown = true;
-        out.what = w.what();
-    } catch (const std::exception& e) {
-        out.thrown = true;
-        out.what = std::string("not a whinage: ") + e.what();
-    }
-    out.log = testing::internal::GetCapturedStdout();
-    return out;
-}
-
 // A loader on the level file of a fresh run folder, and the game's arena.
 class level_test : public arena_test {
 protected:

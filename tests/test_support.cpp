@@ -8,6 +8,7 @@
 
 #include <unistd.h>
 
+#include "debug.h"
 #include "etc.h"
 #include "png_fixture.h"
 
@@ -176,4 +177,21 @@ void sound_recorder::clear() { Mix_HaltChannel(-1); }
 std::ostream& operator<<(std::ostream& out, const sound_recorder::heard& h)
 {
     return out << "{" << h.id << ", volume " << h.volume << "}";
+}
+
+failure run_captured(const std::function<void()>& f)
+{
+    failure out{false, "", ""};
+    testing::internal::CaptureStdout();
+    try {
+        f();
+    } catch (const whinage& w) {
+        out.thrown = true;
+        out.what = w.what();
+    } catch (const std::exception& e) {
+        out.thrown = true;
+        out.what = std::string("not a whinage: ") + e.what();
+    }
+    out.log = testing::internal::GetCapturedStdout();
+    return out;
 }

@@ -3,6 +3,7 @@
 #ifndef VANTREL_TEST_SUPPORT_H
 #define VANTREL_TEST_SUPPORT_H
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <ostream>
@@ -51,6 +52,16 @@ std::ostream& operator<<(std::ostream& out, const rgba& c);
 // SDL's queue; push_key adds its key-up after it.
 void push_key_down(SDLKey sym, Uint16 unicode = 0);
 void push_key(SDLKey sym, Uint16 unicode = 0);
+
+// What a call run with standard output captured left: whether it threw,
+// the message (a whinage's, or "not a whinage: " and another exception's),
+// and the log it wrote. Whatever it throws is caught, so the capture ends.
+struct failure {
+    bool thrown;
+    std::string what;
+    std::string log;
+};
+failure run_captured(const std::function<void()>& f);
 
 // A font picture for tests: 96 cells of cell_w x h pixels; row 0 of cell k
 // holds k in binary as opaque white pixels (bit i at column i, i < 7), and
