@@ -113,39 +113,6 @@ void fake_delay(Uint32 ms)
     s.end_keys.clear();
 }
 
-// Presses Return and Escape over and over once a run has taken far too
-// long, so that a screen waiting for a key that never comes fails the
-// test instead of hanging it.
-class rescue {
-public:
-    rescue()
-        : m_thread([this] {
-              for (int waited = 0; waited < 60000 && !m_stop; waited += 10)
-                  SDL_Delay(10);
-              while (!m_stop) {
-                  m_used = true;
-                  push_key_down(SDLK_RETURN, '\r');
-                  push_key_down(SDLK_ESCAPE);
-                  SDL_Delay(100);
-              }
-          })
-    {
-    }
-    ~rescue()
-    {
-        m_stop = true;
-        m_thread.join();
-    }
-    rescue(const rescue&) = delete;
-    rescue& operator=(const rescue&) = delete;
-    bool used() const { return m_used; }
-
-private:
-    std::atomic<bool> m_stop{false};
-    std::atomic<bool> m_used{false};
-    std::thread m_thread;
-};
-
 // What one run showed.
 struct run_result {
     int exit_code = -1;
@@ -228,11 +195,12 @@ protected:
         char name[] = "vantrel";
         char* argv[] = {name, nullptr};
         {
-            rescue guard;
+            // Return and Escape over and over once the run has taken far too long.
+            key_feeder guard(60000, {SDLK_RETURN, SDLK_ESCAPE}, 100);
             testing::internal::CaptureStdout();
             r.exit_code = SDL_main(1, argv);
             r.out = testing::internal::GetCapturedStdout();
-            EXPECT_FALSE(guard.used()) << "a screen waited for a key that never came";
+            EXPECT_FALSE(guard.fed()) << "a screen waited for a key that never came";
         }
         r.frames = m_script.frames;
         m_script.after_frame = nullptr;

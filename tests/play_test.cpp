@@ -83,40 +83,6 @@ void fake_delay(Uint32 ms)
         push_key_down(SDLK_ESCAPE);
 }
 
-// Presses Return every 20 ms from another thread while it lives, from
-// after_ms on: for the level description, which drains the queue before it
-// waits for its key, and as a rescue from a screen that should never have
-// come (Return also ends a name entry; play ignores it).
-class key_feeder {
-public:
-    explicit key_feeder(int after_ms = 0)
-        : m_thread([this, after_ms] {
-              for (int waited = 0; waited < after_ms && !m_stop; waited += 10)
-                  SDL_Delay(10);
-              while (!m_stop) {
-                  push_key_down(SDLK_RETURN, '\r');
-                  m_fed = true;
-                  SDL_Delay(20);
-              }
-          })
-    {
-    }
-    ~key_feeder()
-    {
-        m_stop = true;
-        m_thread.join();
-    }
-    key_feeder(const key_feeder&) = delete;
-    key_feeder& operator=(const key_feeder&) = delete;
-
-    bool fed() const { return m_fed; }
-
-private:
-    std::atomic<bool> m_stop{false};
-    std::atomic<bool> m_fed{false};
-    std::thread m_thread;
-};
-
 // ------------------------------------------------------------ level text
 
 // cols x rows of empty cells with the spawn S at (sx, sy).

@@ -195,3 +195,23 @@ failure run_captured(const std::function<void()>& f)
     out.log = testing::internal::GetCapturedStdout();
     return out;
 }
+
+key_feeder::key_feeder(int after_ms, std::vector<SDLKey> keys, int period_ms)
+    : m_thread([this, after_ms, keys, period_ms] {
+          for (int waited = 0; waited < after_ms && !m_stop; waited += 10)
+              SDL_Delay(10);
+          while (!m_stop) {
+              for (SDLKey k : keys)
+                  push_key_down(k, k == SDLK_RETURN ? '\r' : 0);
+              m_fed = true;
+              SDL_Delay(period_ms);
+          }
+      })
+{
+}
+
+key_feeder::~key_feeder()
+{
+    m_stop = true;
+    m_thread.join();
+}

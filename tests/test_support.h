@@ -3,11 +3,13 @@
 #ifndef VANTREL_TEST_SUPPORT_H
 #define VANTREL_TEST_SUPPORT_H
 
+#include <atomic>
 #include <functional>
 #include <map>
 #include <memory>
 #include <ostream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <SDL.h>
@@ -52,6 +54,25 @@ std::ostream& operator<<(std::ostream& out, const rgba& c);
 // SDL's queue; push_key adds its key-up after it.
 void push_key_down(SDLKey sym, Uint16 unicode = 0);
 void push_key(SDLKey sym, Uint16 unicode = 0);
+
+// Presses the keys (Return with its character) every period_ms from
+// another thread while it lives, from after_ms on: for screens that drain
+// the queue before they wait for a key, and as a rescue from a screen that
+// should never have come, so that it fails a test instead of hanging it.
+class key_feeder {
+public:
+    explicit key_feeder(int after_ms = 0, std::vector<SDLKey> keys = {SDLK_RETURN}, int period_ms = 20);
+    ~key_feeder();
+    key_feeder(const key_feeder&) = delete;
+    key_feeder& operator=(const key_feeder&) = delete;
+    // Whether it has pressed anything yet.
+    bool fed() const { return m_fed; }
+
+private:
+    std::atomic<bool> m_stop{false};
+    std::atomic<bool> m_fed{false};
+    std::thread m_thread;
+};
 
 // What a call run with standard output captured left: whether it threw,
 // the message (a whinage's, or "not a whinage: " and another exception's),
