@@ -2,9 +2,12 @@
 // start state and maps from rows of characters.
 #include "arena_fixture.h"
 
+#include <filesystem>
 #include <map>
 
+#include "debug.h"
 #include "etc.h"
+#include "levels.h"
 #include "png_fixture.h"
 #include "weapons.h"
 
@@ -235,4 +238,50 @@ void sounding_arena_test::TearDown()
 {
     m_recorder.close();
     arena_test::TearDown();
+}
+
+std::string shipped_level_file() { return std::string(VANTREL_GAME_IMAGES) + "/../levels/levels.txt"; }
+
+std::string level_title(const std::string& description)
+{
+    std::string title = description.substr(0, description.find('\n'));
+    title.erase(0, title.find_first_not_of(' '));
+    title.erase(title.find_last_not_of(' ') + 1);
+    return title;
+}
+
+std::string level_name(int number, const std::string& description)
+{
+    const std::string title = level_title(description);
+    std::string name = "level " + std::to_string(number);
+    return title.empty() ? name + " (untitled)" : name + " \"" + title + "\"";
+}
+
+void arena_test::use_game_data(bool levels)
+{
+    namespace fs = std::filesystem;
+    m_arena.reset();
+    fs::copy(VANTREL_GAME_IMAGES, path("images"), fs::copy_options::overwrite_existing | fs::copy_options::recursive);
+    if (levels) {
+        ASSERT_TRUE(fs::exists(shipped_level_file())) << shipped_level_file();
+        fs::copy_file(shipped_level_file(), path("levels/levels.txt"), fs::copy_options::overwrite_existing);
+    }
+    m_arena.reset(new arena);
+    m_game->m_arena = m_arena.get();
+}
+
+bool arena_test::next_level(level_loader& loader, std::string& description)
+{
+    m_game->m_arena = m_arena.get();
+    testing::internal::CaptureStdout();
+    bool loaded = false;
+    try {
+        loaded = !loader.end_of_file() && loader.next_level(*m_arena, description);
+    } catch (whinage& w) {
+        testing::internal::GetCapturedStdout();
+        ADD_FAILURE() << "whinage: " << w.what();
+        return false;
+    }
+    testing::internal::GetCapturedStdout();
+    return loaded;
 }

@@ -73,10 +73,29 @@ rgba first_opaque(SDL_Surface* s);
 // is value.
 unsigned seed_with_first_draw(int value);
 
+class level_loader;
+
+// The level file of the build's run folder, as the game ships it.
+std::string shipped_level_file();
+// A level's title: the first line of its description, without the blanks
+// about it.
+std::string level_title(const std::string& description);
+// "level 3 \"Pipeworks\"" for messages.
+std::string level_name(int number, const std::string& description);
+
 class arena_test : public run_dir_test {
 protected:
     void SetUp() override;
     void TearDown() override;
+
+    // The game's own pictures and, with levels, the shipped level file copied
+    // over the fixture's into the run folder; then a new arena that loads
+    // those pictures.
+    void use_game_data(bool levels);
+    // Builds the next level of loader into the arena, its log swallowed
+    // ("added!" of asteroid ufos); false at the end of the file, and a
+    // failure besides on a whinage.
+    bool next_level(level_loader& loader, std::string& description);
 
     // Rows of map characters, row 0 at the top, as in the level file:
     // '#' wall, '7' '9' '1' '5' diagonals, 'X' exit block, 'B' source,

@@ -137,16 +137,6 @@ std::vector<level_text> read_levels(const std::string& filename)
     return levels;
 }
 
-// "level 3 "Pipeworks"": the number and the first line of the description.
-std::string level_name(int number, const std::string& description)
-{
-    std::string title = description.substr(0, description.find('\n'));
-    title.erase(0, title.find_first_not_of(' '));
-    title.erase(title.find_last_not_of(' ') + 1);
-    std::string name = "level " + std::to_string(number);
-    return title.empty() ? name + " (untitled)" : name + " \"" + title + "\"";
-}
-
 // ------------------------------------------------------ the level as built
 
 struct cell {
@@ -997,9 +987,8 @@ TEST_F(level_check, every_shipped_level_passes_every_rule)
 {
     // The game's own pictures, so that walls and enemies have their true
     // shapes; then an arena that loads them.
-    m_arena.reset();
-    fs::copy(VANTREL_GAME_IMAGES, path("images"), fs::copy_options::overwrite_existing | fs::copy_options::recursive);
-    const std::string file = std::string(VANTREL_GAME_IMAGES) + "/../levels/levels.txt";
+    use_game_data(false);
+    const std::string file = shipped_level_file();
     ASSERT_TRUE(fs::exists(file)) << file;
     const problems found = check_file(file, every_rule);
     EXPECT_TRUE(found.empty()) << found.size() << " problems in " << file << ":\n" << listed(found);

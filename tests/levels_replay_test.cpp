@@ -29,16 +29,6 @@ namespace {
 // The recordings live in the source tree, beside this file.
 fs::path runs_folder() { return fs::path(__FILE__).parent_path() / "runs"; }
 
-// The level file as the game reads it: the run folder's copy.
-std::string shipped_level_file() { return std::string(VANTREL_GAME_IMAGES) + "/../levels/levels.txt"; }
-
-std::string title_of(const std::string& description)
-{
-    std::string t = description.substr(0, description.find('\n'));
-    t.erase(0, t.find_first_not_of(' '));
-    return t;
-}
-
 std::string read_text(const fs::path& p)
 {
     std::ifstream in(p);
@@ -167,30 +157,7 @@ protected:
     {
         replay_test::SetUp();
         srand(1);
-        m_arena.reset();
-        fs::copy(VANTREL_GAME_IMAGES, path("images"),
-                 fs::copy_options::overwrite_existing | fs::copy_options::recursive);
-        ASSERT_TRUE(fs::exists(shipped_level_file())) << shipped_level_file();
-        fs::copy_file(shipped_level_file(), path("levels/levels.txt"), fs::copy_options::overwrite_existing);
-        m_arena.reset(new arena);
-        m_game->m_arena = m_arena.get();
-    }
-
-    // Builds the next level into the arena; false at the end of the file.
-    bool next(level_loader& loader, std::string& description)
-    {
-        m_game->m_arena = m_arena.get();
-        testing::internal::CaptureStdout();  // "added!" for asteroid ufos
-        bool loaded = false;
-        try {
-            loaded = !loader.end_of_file() && loader.next_level(*m_arena, description);
-        } catch (whinage& w) {
-            testing::internal::GetCapturedStdout();
-            ADD_FAILURE() << "whinage: " << w.what();
-            return false;
-        }
-        testing::internal::GetCapturedStdout();
-        return loaded;
+        use_game_data(true);
     }
 
     // Every recording of the folder by title.
@@ -477,11 +444,11 @@ TEST_F(replayed_levels, every_shipped_level_is_finished_by_its_recorded_run)
     int level = 0;
     for (;;) {
         srand(recorded_run::level_seed(level + 1));
-        if (!next(loader, description))
+        if (!next_level(loader, description))
             break;
         ++level;
-        const std::string title = title_of(description);
-        SCOPED_TRACE("level " + std::to_string(level) + " \"" + title + "\"");
+        const std::string title = level_title(description);
+        SCOPED_TRACE(level_name(level, description));
         auto run = runs.find(title);
         if (run == runs.end()) {
             // Without it the levels after it start from an unknown state.

@@ -34,10 +34,6 @@ namespace fs = std::filesystem;
 namespace {
 const float view_w = 640, view_h = 448;
 
-// The level file as the game reads it: the run folder's copy, which the
-// build refreshes before the tests.
-std::string shipped_level_file() { return std::string(VANTREL_GAME_IMAGES) + "/../levels/levels.txt"; }
-
 struct cell {
     int x, y;
     bool operator==(const cell& o) const { return x == o.x && y == o.y; }
@@ -202,14 +198,6 @@ std::vector<std::string> lines_of(const std::string& text)
     return out;
 }
 
-std::string title_of(const std::string& description)
-{
-    std::vector<std::string> lines = lines_of(description);
-    std::string t = lines.empty() ? "" : lines[0];
-    t.erase(0, t.find_first_not_of(' '));
-    return t;
-}
-
 // The ship's heading as a signed angle, clockwise positive.
 float signed_angle(const ship& s)
 {
@@ -235,32 +223,7 @@ protected:
         arena_test::SetUp();
         // The game starts from the runtime library's first sequence.
         srand(1);
-        // The game's own pictures, then an arena that loads them.
-        m_arena.reset();
-        fs::copy(VANTREL_GAME_IMAGES, path("images"),
-                 fs::copy_options::overwrite_existing | fs::copy_options::recursive);
-        ASSERT_TRUE(fs::exists(shipped_level_file())) << shipped_level_file();
-        fs::copy_file(shipped_level_file(), path("levels/levels.txt"), fs::copy_options::overwrite_existing);
-        m_arena.reset(new arena);
-        m_game->m_arena = m_arena.get();
-    }
-
-    // Loads the next level of loader into the fixture's arena; false at the
-    // end of the file.
-    bool next(level_loader& loader, std::string& description)
-    {
-        m_game->m_arena = m_arena.get();
-        testing::internal::CaptureStdout();  // "added!" for asteroid ufos
-        bool loaded = false;
-        try {
-            loaded = !loader.end_of_file() && loader.next_level(*m_arena, description);
-        } catch (whinage& w) {
-            testing::internal::GetCapturedStdout();
-            ADD_FAILURE() << "whinage: " << w.what();
-            return false;
-        }
-        testing::internal::GetCapturedStdout();
-        return loaded;
+        use_game_data(true);
     }
 
     // The whole map with the movers over it, as the play loop draws them.
@@ -362,10 +325,10 @@ TEST_F(shipped_levels, every_level_loads_in_turn_and_is_sound)
     std::string description;
     int n = 0;
     std::set<std::string> titles;
-    while (next(loader, description)) {
+    while (next_level(loader, description)) {
         ++n;
-        const std::string title = title_of(description);
-        SCOPED_TRACE("level " + std::to_string(n) + " \"" + title + "\"");
+        const std::string title = level_title(description);
+        SCOPED_TRACE(level_name(n, description));
         snapshot(n, title, "start");
 
         // A title, an empty line and two or three lines of what to do, all
@@ -517,9 +480,9 @@ TEST_F(shipped_levels, between_them_the_levels_show_everything_the_game_has)
     std::string description;
     std::set<std::string> met;
     int n = 0;
-    while (next(loader, description)) {
+    while (next_level(loader, description)) {
         ++n;
-        SCOPED_TRACE("level " + std::to_string(n) + " \"" + title_of(description) + "\"");
+        SCOPED_TRACE(level_name(n, description));
         for (const auto& t : tiles) {
             if (!tiles_of(*m_arena, t.second).empty())
                 met.insert(t.first);
@@ -561,9 +524,9 @@ TEST_F(shipped_levels, every_level_flies_in_the_physics_it_sets_itself)
     level_loader loader("levels/levels.txt");
     std::string description;
     int n = 0;
-    while (next(loader, description)) {
+    while (next_level(loader, description)) {
         ++n;
-        SCOPED_TRACE("level " + std::to_string(n) + " \"" + title_of(description) + "\"");
+        SCOPED_TRACE(level_name(n, description));
         const float gravity = m_arena->gravity(), air = measured_air_resistance(*m_arena);
         arena alone;
         ASSERT_TRUE(load_alone(n, alone, description));
@@ -580,9 +543,9 @@ TEST_F(shipped_levels, every_button_works_gates_and_every_gate_is_worked)
     int n = 0;
     const std::vector<arena_t> buttons = {A_BUTTON_L, A_BUTTON_U, A_BUTTON_R, A_BUTTON_D};
     const std::vector<arena_t> gates = {A_VGATE_CLOSED, A_VGATE_OPEN, A_HGATE_CLOSED, A_HGATE_OPEN};
-    while (next(loader, description)) {
+    while (next_level(loader, description)) {
         ++n;
-        SCOPED_TRACE("level " + std::to_string(n) + " \"" + title_of(description) + "\"");
+        SCOPED_TRACE(level_name(n, description));
         // What the gates do by themselves: the kicked ones open.
         auto settled = [&](arena& a) {
             for (int i = 0; i < 10; ++i)
@@ -635,9 +598,9 @@ TEST_F(shipped_levels, a_ufo_patrols_where_a_well_armed_ship_can_fight_it)
     level_loader loader("levels/levels.txt");
     std::string description;
     int n = 0, ufos = 0;
-    while (next(loader, description)) {
+    while (next_level(loader, description)) {
         ++n;
-        SCOPED_TRACE("level " + std::to_string(n) + " \"" + title_of(description) + "\"");
+        SCOPED_TRACE(level_name(n, description));
         if (!first_living<ufo>())
             continue;
         ++ufos;
@@ -1543,12 +1506,12 @@ TEST_F(flown_levels, every_level_is_flown_to_its_end)
         // Each level starts from a fixed random state of its own, so that
         // its recorded run replays exactly.
         srand(recorded_run::level_seed(m_level + 1));
-        if (!next(loader, description))
+        if (!next_level(loader, description))
             break;
         ++m_level;
-        const std::string title = title_of(description);
+        const std::string title = level_title(description);
         m_run.begin_level(m_level, title, recorded_run::level_seed(m_level), *m_game);
-        SCOPED_TRACE("level " + std::to_string(m_level) + " \"" + title + "\"");
+        SCOPED_TRACE(level_name(m_level, description));
         auto script = scripts.find(title);
         ASSERT_NE(script, scripts.end()) << "no flight written for this level";
         const int start_frame = m_frames, lives = status().lives;

@@ -35,14 +35,10 @@ A:#########
 L:END
 LEVEL
 
-cat > "$inner" <<INNER
-set -u
-cd "$work" || exit 90
-./vantrel --window > "$log" 2>&1 &
-pid=\$!
-win=\$(timeout 30 xdotool search --sync --onlyvisible --name Vantrel | head -n 1)
-[ -n "\$win" ] || { kill \$pid; echo "no window"; exit 91; }
-xdotool windowfocus --sync "\$win" 2>/dev/null || true
+. "$(dirname "$0")/smoke_common.sh"
+{
+    smoke_start "$work" "$log"
+    cat <<INNER
 sleep 2
 xdotool key space          # the title
 sleep 2
@@ -69,28 +65,13 @@ xdotool key Return         # the name
 sleep 2
 xdotool key space          # the fireworks
 sleep 2
-# Escape on the title until the game ends: a slow machine may miss one.
-for i in \$(seq 1 30); do
-    xdotool key Escape
-    sleep 1
-    kill -0 \$pid 2>/dev/null || break
-done
-if kill -0 \$pid 2>/dev/null; then kill \$pid; echo "still running after Escape"; exit 92; fi
-wait \$pid
 INNER
-xvfb-run -a -s "-screen 0 640x480x24" sh "$inner"
-rc=$?
-echo "exit code: $rc"
-echo "--- game output ---"
-cat "$log"
+    smoke_quit  # on the title
+} > "$inner"
+status=0
+smoke_run "$inner" "$log" || status=1
 echo "--- save/scores ---"
 cat "$work/save/scores" 2>/dev/null || echo "(none)"
-status=0
-[ "$rc" -eq 0 ] || status=1
-if grep -E "FATAL ERROR|Could not open|not a valid" "$log" >/dev/null; then
-    echo "the game reported missing or broken data"
-    status=1
-fi
 # 200 beats the default table's tenth entry, 1: it takes the last row.
 if ! grep -x "Tester 200" "$work/save/scores" >/dev/null 2>&1; then
     echo "the typed name and the turret's points are not in the hi-score file"

@@ -40,14 +40,10 @@ LEVEL
 
 # Positions on the 640 x 480 window: the shop's buttons and rows, the
 # front centre mount and the first system slot for the game's pictures.
-cat > "$inner" <<INNER
-set -u
-cd "$work" || exit 90
-./vantrel --window > "$log" 2>&1 &
-pid=\$!
-win=\$(timeout 30 xdotool search --sync --onlyvisible --name Vantrel | head -n 1)
-[ -n "\$win" ] || { kill -9 \$pid; echo "no window"; exit 91; }
-xdotool windowfocus --sync "\$win" 2>/dev/null || true
+. "$(dirname "$0")/smoke_common.sh"
+{
+    smoke_start "$work" "$log"
+    cat <<INNER
 click() { xdotool mousemove --window "\$win" \$1 \$2 click 1; sleep 0.6; }
 shot() { import -window "\$win" "$shots/\$1.png" || true; }
 sleep 2
@@ -70,27 +66,11 @@ sleep 1
 xdotool key Print
 sleep 1
 shot after
-# Escape until the game ends: play, the hi-score display, the title.
-for i in \$(seq 1 30); do
-    xdotool key Escape
-    sleep 1
-    kill -0 \$pid 2>/dev/null || break
-done
-# SIGKILL: the game turns SIGTERM into a quit request, which the shop ignores.
-if kill -0 \$pid 2>/dev/null; then kill -9 \$pid; echo "still running after Escape"; exit 92; fi
-wait \$pid
 INNER
-xvfb-run -a -s "-screen 0 640x480x24" sh "$inner"
-rc=$?
-echo "exit code: $rc"
-echo "--- game output ---"
-cat "$log"
+    smoke_quit  # play, the hi-score display, the title
+} > "$inner"
 status=0
-[ "$rc" -eq 0 ] || status=1
-if grep -E "FATAL ERROR|Could not open|not a valid" "$log" >/dev/null; then
-    echo "the game reported missing or broken data"
-    status=1
-fi
+smoke_run "$inner" "$log" || status=1
 
 # The raw pixels of a w x h area at (x, y) of a picture, as a checksum.
 area() { convert "$1" -crop "$2" +repage -alpha off -depth 8 rgb:- 2>/dev/null | md5sum; }

@@ -9,38 +9,19 @@ run_dir=$1
 shot=${2:-}
 log=$(mktemp)
 inner=$(mktemp)
-cat > "$inner" <<INNER
-set -u
-cd "$run_dir" || exit 90
-./vantrel --window > "$log" 2>&1 &
-pid=\$!
-win=\$(timeout 30 xdotool search --sync --onlyvisible --name Vantrel | head -n 1)
-[ -n "\$win" ] || { kill \$pid; echo "no window"; exit 91; }
-xdotool windowfocus --sync "\$win" 2>/dev/null || true
+. "$(dirname "$0")/smoke_common.sh"
+{
+    smoke_start "$run_dir" "$log"
+    cat <<INNER
 sleep 2
 xdotool key space
 sleep 2
 if [ -n "$shot" ]; then import -window root "$shot" || true; fi
-# Escape until the game ends: a slow start-up may miss the first key.
-for i in \$(seq 1 30); do
-    xdotool key Escape
-    sleep 1
-    kill -0 \$pid 2>/dev/null || break
-done
-if kill -0 \$pid 2>/dev/null; then kill \$pid; echo "still running after Escape"; exit 92; fi
-wait \$pid
 INNER
-xvfb-run -a -s "-screen 0 640x480x24" sh "$inner"
-rc=$?
-echo "exit code: $rc"
-echo "--- game output ---"
-cat "$log"
+    smoke_quit
+} > "$inner"
 status=0
-[ "$rc" -eq 0 ] || status=1
-if grep -E "FATAL ERROR|Could not open|not a valid" "$log" >/dev/null; then
-    echo "the game reported missing or broken data"
-    status=1
-fi
+smoke_run "$inner" "$log" || status=1
 if [ "${SMOKE_EXPECT_SILENT:-0}" = 1 ]; then
     expected=$(printf 'sound, line 37: Sound init failed\n\nvantrel, line [0-9]*: Sound initialisation failed!  Will run silently')
     if ! printf '%s\n' "$(cat "$log")" | tr '\n' '~' | grep -q "$(printf '%s' "$expected" | tr '\n' '~')"; then

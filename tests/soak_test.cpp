@@ -55,7 +55,6 @@ size_t heap_in_use()
 #endif
 }
 
-std::string shipped_level_file() { return std::string(VANTREL_GAME_IMAGES) + "/../levels/levels.txt"; }
 
 // Every weapon on one mount each, the cheap Peashooter on the eleventh.
 const weapon_id fitting[mount_count] = {WT_PEASHOOTER, WT_RAPISHOOTER, WT_SHOVER, WT_ROCKET,
@@ -68,10 +67,7 @@ protected:
     {
         arena_test::SetUp();
         srand(1);
-        m_arena.reset();
-        fs::copy(VANTREL_GAME_IMAGES, path("images"),
-                 fs::copy_options::overwrite_existing | fs::copy_options::recursive);
-        fs::copy_file(shipped_level_file(), path("levels/levels.txt"), fs::copy_options::overwrite_existing);
+        use_game_data(true);
     }
 
     // A new game armed to the teeth: its pictures and explosions start

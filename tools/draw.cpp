@@ -605,8 +605,8 @@ colour lit_surface(float nx, float ny, colour dark, colour lit, colour highlight
     float lambert = std::max(0.0f, nx * lx + ny * ly + nz * lz);
     colour c = mix(dark, lit, std::min(1.0f, lambert * 1.15f));
     // The reflection of the light: a tight spot.
-    float spec = lambert > 0.9f ? (lambert - 0.9f) / 0.1f : 0;
-    return mix(c, highlight, spec * spec);
+    float shine = lambert > 0.9f ? (lambert - 0.9f) / 0.1f : 0;
+    return mix(c, highlight, shine * shine);
 }
 }
 
