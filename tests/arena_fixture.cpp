@@ -52,15 +52,6 @@ const square_picture squares[] = {
     {"asteroid3.png", 14, 14, 0xFF406082},
 };
 
-const std::map<char, arena_t> map_characters = {
-    {'#', A_BLOCK},         {'7', A_BLOCK_DIAGTL}, {'9', A_BLOCK_DIAGTR}, {'1', A_BLOCK_DIAGBL},
-    {'5', A_BLOCK_DIAGBR},  {'X', A_EXIT_BLOCK},   {'B', A_SOURCE},       {'T', A_SINK},
-    {'|', A_PIPE_UD},       {'-', A_PIPE_LR},      {'q', A_PIPE_LD},      {'d', A_PIPE_LU},
-    {'p', A_PIPE_RD},       {'b', A_PIPE_RU},      {'W', A_PIPE_TU},      {'M', A_PIPE_TD},
-    {'3', A_PIPE_TL},       {'E', A_PIPE_TR},      {'+', A_PIPE_CROSS},   {'>', A_BUTTON_L},
-    {'v', A_BUTTON_U},      {'<', A_BUTTON_R},     {'^', A_BUTTON_D},     {'V', A_VGATE_CLOSED},
-    {'H', A_HGATE_CLOSED},  {'s', A_SHOP},
-};
 }
 
 void write_shape(const std::string& path, int w, int h, bool (*solid)(int x, int y), uint32_t colour)
@@ -72,6 +63,16 @@ void write_shape(const std::string& path, int w, int h, bool (*solid)(int x, int
                 pixels[static_cast<size_t>(y) * w + x] = colour;
     ASSERT_TRUE(write_rgba_png(path, w, h, pixels)) << path;
 }
+
+const std::map<char, arena_t> map_characters = {
+    {'#', A_BLOCK},         {'7', A_BLOCK_DIAGTL}, {'9', A_BLOCK_DIAGTR}, {'1', A_BLOCK_DIAGBL},
+    {'5', A_BLOCK_DIAGBR},  {'X', A_EXIT_BLOCK},   {'B', A_SOURCE},       {'T', A_SINK},
+    {'|', A_PIPE_UD},       {'-', A_PIPE_LR},      {'q', A_PIPE_LD},      {'d', A_PIPE_LU},
+    {'p', A_PIPE_RD},       {'b', A_PIPE_RU},      {'W', A_PIPE_TU},      {'M', A_PIPE_TD},
+    {'3', A_PIPE_TL},       {'E', A_PIPE_TR},      {'+', A_PIPE_CROSS},   {'>', A_BUTTON_L},
+    {'v', A_BUTTON_U},      {'<', A_BUTTON_R},     {'^', A_BUTTON_D},     {'V', A_VGATE_CLOSED},
+    {'H', A_HGATE_CLOSED},  {'s', A_SHOP},
+};
 
 void write_fixture_pictures(const std::string& image_dir)
 {

@@ -32,6 +32,8 @@
 //   "ast_ufo.png" 64 x 32, asteroid1 to 3 40, 24 and 14;
 // - "wcircle50.png" 50 x 50 and "transpixel.png" 1 x 1, fully transparent.
 void write_fixture_pictures(const std::string& image_dir);
+// The map characters of the level file that give a tile, with its type.
+extern const std::map<char, arena_t> map_characters;
 // A w x h picture, opaque (in the given colour) where solid(x, y) holds.
 void write_shape(const std::string& path, int w, int h, bool (*solid)(int x, int y),
                  uint32_t colour = 0xFFC0C0C0);

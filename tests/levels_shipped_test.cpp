@@ -8,6 +8,7 @@
 // the five control flags alone. With VANTREL_LEVELS_LOOK set to a folder,
 // pictures of the levels are saved there as BMPs to be looked at.
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <cstdlib>
 #include <deque>
@@ -266,6 +267,22 @@ protected:
         }
         return nullptr;
     }
+    // The living T nearest to the ship, closer than within, that keep
+    // accepts; null when there is none or no ship.
+    template <typename T>
+    T* nearest_living(float within = 1e9f, const std::function<bool(T*)>& keep = nullptr)
+    {
+        ship* s = the_ship();
+        T* nearest = nullptr;
+        for (T* t : s ? all_of<T>() : std::vector<T*>()) {
+            const float d = std::hypot(t->x_centre() - s->x_centre(), t->y_centre() - s->y_centre());
+            if (!t->is_dead() && d < within && (!keep || keep(t))) {
+                within = d;
+                nearest = t;
+            }
+        }
+        return nearest;
+    }
     cell spawn_cell()
     {
         ship* s = the_ship();
@@ -465,17 +482,9 @@ TEST_F(shipped_levels, every_level_loads_in_turn_and_is_sound)
 
 TEST_F(shipped_levels, between_them_the_levels_show_everything_the_game_has)
 {
-    const std::vector<std::pair<std::string, std::vector<arena_t> > > tiles = {
-        {"diagonal walls", {A_BLOCK_DIAGTL, A_BLOCK_DIAGTR, A_BLOCK_DIAGBL, A_BLOCK_DIAGBR}},
-        {"pipes",
-         {A_PIPE_UD, A_PIPE_LR, A_PIPE_LD, A_PIPE_LU, A_PIPE_RD, A_PIPE_RU, A_PIPE_TU, A_PIPE_TD, A_PIPE_TL,
-          A_PIPE_TR, A_PIPE_CROSS}},
-        {"buttons", {A_BUTTON_L, A_BUTTON_U, A_BUTTON_R, A_BUTTON_D}},
-        {"upright gates", {A_VGATE_CLOSED}},
-        {"lying gates", {A_HGATE_CLOSED}},
-        {"balls and sinks", {A_SOURCE}},
-        {"exit blocks", {A_EXIT_BLOCK}},
-    };
+    // Every map character that gives a tile, and the four turrets.
+    const std::map<std::string, char> turrets = {
+        {"turret_up.png", 'U'}, {"turret_down.png", 'D'}, {"turret_left.png", 'L'}, {"turret_right.png", 'R'}};
     level_loader loader("levels/levels.txt");
     std::string description;
     std::set<std::string> met;
@@ -483,9 +492,15 @@ TEST_F(shipped_levels, between_them_the_levels_show_everything_the_game_has)
     while (next_level(loader, description)) {
         ++n;
         SCOPED_TRACE(level_name(n, description));
-        for (const auto& t : tiles) {
-            if (!tiles_of(*m_arena, t.second).empty())
-                met.insert(t.first);
+        for (const auto& t : map_characters) {
+            if (!tiles_of(*m_arena, {t.second}).empty())
+                met.insert(std::string("map character ") + t.first);
+        }
+        for (turret* t : all_of<turret>()) {
+            for (const auto& pic : turrets) {
+                if (t->pic() == m_game->m_bmp_pool.get_bitmap(pic.first))
+                    met.insert(std::string("map character ") + pic.second);
+            }
         }
         const std::vector<std::pair<std::string, int> > enemies = {
             {"turrets", count_of<turret>()},   {"bobblers", count_of<bobbler>()}, {"miners", count_of<miner>()},
@@ -509,10 +524,12 @@ TEST_F(shipped_levels, between_them_the_levels_show_everything_the_game_has)
                 met.insert("kicks");
         }
     }
-    const std::set<std::string> everything = {
-        "diagonal walls", "pipes",    "buttons",  "upright gates", "lying gates", "balls and sinks",
-        "exit blocks",    "kicks",    "turrets",  "bobblers",      "miners",      "graldors",
-        "invaders",       "ufos",     "asteroids", "asteroid ufos", "other physics"};
+    std::set<std::string> everything = {"kicks",    "turrets",   "bobblers",      "miners",       "graldors",
+                                        "invaders", "asteroids", "asteroid ufos", "other physics", "ufos"};
+    for (const auto& t : map_characters)
+        everything.insert(std::string("map character ") + t.first);
+    for (const auto& pic : turrets)
+        everything.insert(std::string("map character ") + pic.second);
     for (const std::string& thing : everything)
         EXPECT_TRUE(met.count(thing)) << "no level shows " << thing;
 }
@@ -589,6 +606,47 @@ TEST_F(shipped_levels, every_button_works_gates_and_every_gate_is_worked)
             EXPECT_TRUE(worked.count(g.first)) << "nothing moves the gate at " << g.first;
         m_game->m_arena = m_arena.get();
     }
+}
+
+TEST_F(shipped_levels, the_coins_buy_a_better_gun_by_the_middle_and_a_strong_fitting_by_the_end)
+{
+    // What the levels pay a player who catches every coin of the enemies
+    // the ship's affordable guns can kill: a bobbler drops one coin, a large
+    // asteroid four (through its pieces), an asteroid ufo twenty. The ufo
+    // boss shrugs off the peashooter and the rapishooter and is not counted.
+    const int coin = 50;
+    auto price = [](weapon_id from, weapon_id to) { return weapon_types()[to].cost - weapon_types()[from].cost; };
+    // By the middle: a rapishooter for the peashooter, and a generator to
+    // feed it.
+    const int better_gun = price(WT_PEASHOOTER, WT_RAPISHOOTER) + system_types()[ST_GENERATOR].cost;
+    // By the end: that, then a second rapishooter beside the nose and the
+    // Generator++ for the generator (the shop pays a system's price back).
+    const int strong_fitting = better_gun + price(WT_NOTHING, WT_RAPISHOOTER) +
+                               system_types()[ST_SUPERGENERATOR].cost - system_types()[ST_GENERATOR].cost;
+
+    level_loader loader("levels/levels.txt");
+    std::string description;
+    std::vector<int> paid, shops;
+    while (next_level(loader, description)) {
+        paid.push_back(coin * (count_of<bobbler>() + 4 * count_of<asteroid>() + 20 * count_of<ast_ufo>()));
+        shops.push_back(static_cast<int>(tiles_of(*m_arena, {A_SHOP}).size()));
+    }
+    ASSERT_GE(paid.size(), 2u);
+    const size_t middle = (paid.size() + 1) / 2;
+    int earned = 0, first_shop = 0;
+    for (size_t i = 0; i < paid.size(); ++i) {
+        earned += paid[i];
+        if (shops[i] > 0 && first_shop == 0)
+            first_shop = static_cast<int>(i) + 1;
+        if (i + 1 == middle) {
+            EXPECT_GE(earned, better_gun) << "the coins of levels 1 to " << middle;
+        }
+    }
+    EXPECT_GE(earned, strong_fitting) << "the coins of the whole campaign";
+    // A shop to spend them in by the middle, and one in the last level.
+    EXPECT_GT(first_shop, 0) << "no shop";
+    EXPECT_LE(first_shop, static_cast<int>(middle)) << "the first shop";
+    EXPECT_GT(shops.back(), 0) << "no shop in the last level";
 }
 
 TEST_F(shipped_levels, a_ufo_patrols_where_a_well_armed_ship_can_fight_it)
@@ -738,10 +796,14 @@ protected:
     // for the ship (and, below it, for a towed ball).
     std::vector<cell> plan(const room_map& rooms, const std::function<bool(const cell&)>& goal, int below)
     {
+        return rooms.path(start_of(rooms, below), goal, below);
+    }
+    // The roomy cell nearest to the ship: near a wall its own cell may be
+    // tight.
+    cell start_of(const room_map& rooms, int below)
+    {
         ship* s = the_ship();
         cell here = ship_cell();
-        // Near a wall the ship's own cell may be tight: start from the
-        // nearest roomy one.
         cell start = here;
         float best = 1e9f;
         for (int dx = -2; dx <= 2; ++dx) {
@@ -754,7 +816,7 @@ protected:
                 }
             }
         }
-        return rooms.path(start, goal, below);
+        return start;
     }
 
     // Flies along a planned route to (tx, ty) and stops there; false when
@@ -834,6 +896,8 @@ protected:
             if (done())
                 return true;
             steer(x, y, 40, 0.4f);
+            if (m_guard)
+                guard();
             play_frame();
         }
         return done();
@@ -857,14 +921,32 @@ protected:
     {
         ship* s = the_ship();
         float dx = t->x_centre() - s->x_centre(), dy = t->y_centre() - s->y_centre();
-        float flight = std::hypot(dx, dy) / 300;
-        dx += (t->m_dx - s->m_dx) * flight;
-        dy += (t->m_dy - s->m_dy) * flight;
+        // The shot flies at 300 pixels per second plus the ship's velocity:
+        // it meets the target after the time t for which |d + v t| = 300 t,
+        // v the target's velocity against the ship's.
+        const float vx = t->m_dx - s->m_dx, vy = t->m_dy - s->m_dy;
+        const float a = vx * vx + vy * vy - 300.0f * 300.0f, b = 2 * (dx * vx + dy * vy), c = dx * dx + dy * dy;
+        const float flight = first_root(a, b, c);
+        dx += vx * flight;
+        dy += vy * flight;
         float angle = std::atan2(dx, -dy);
         bool in_flight = single && count_of<shot>() > 0;
         m_game->m_key_flags.fire =
             !in_flight && std::fabs(wrap(angle - signed_angle(*s))) < 0.06f && std::hypot(dx, dy) < 250;
         return angle;
+    }
+
+    // The smallest positive root of a t^2 + b t + c, or 0 when there is none.
+    static float first_root(float a, float b, float c)
+    {
+        if (std::fabs(a) < 1e-3f)
+            return b < 0 ? -c / b : 0;
+        const float disc = b * b - 4 * a * c;
+        if (disc < 0)
+            return 0;
+        const float r1 = (-b - std::sqrt(disc)) / (2 * a), r2 = (-b + std::sqrt(disc)) / (2 * a);
+        const float lo = std::min(r1, r2), hi = std::max(r1, r2);
+        return lo > 0 ? lo : hi > 0 ? hi : 0;
     }
 
     // From about (hx, hy), fires at the target until it is gone; single
@@ -894,6 +976,8 @@ protected:
                        [&] {
                            if (mover* now = target())
                                fire_at(now, single);
+                           if (m_guard)
+                               defend();
                        });
                 // No route there: give up rather than spin without a frame.
                 if (m_frames == start)
@@ -905,6 +989,8 @@ protected:
             bool fire = m_game->m_key_flags.fire;
             aim(angle, hy);
             m_game->m_key_flags.fire = fire;
+            if (m_guard)
+                defend();
             play_frame();
         }
         release();
@@ -915,22 +1001,25 @@ protected:
     // happens to point at it: the defence of a ship on its way.
     void guard()
     {
-        ship* s = the_ship();
-        if (!s)
+        if (!the_ship() || defend())
             return;
-        enemy* nearest = nullptr;
-        float best = 220;
-        for (enemy* e : all_of<enemy>()) {
-            if (e->is_dead() || e->dam_red() > 0)
-                continue;  // mines, graldors and the ufo shrug off the peashooter
-            float d = std::hypot(e->x_centre() - s->x_centre(), e->y_centre() - s->y_centre());
-            if (d < best) {
-                best = d;
-                nearest = e;
-            }
-        }
-        if (nearest)
+        // Mines, graldors and the ufo shrug off the peashooter.
+        if (enemy* nearest = nearest_living<enemy>(220, [](enemy* e) { return e->dam_red() == 0; }))
             fire_at(nearest, false);
+    }
+    // A graldor's hunter comes straight at the ship and costs three points
+    // of shield when it hits: turn to meet the nearest one and fire as the
+    // nose comes round. True when one is near enough to take the controls.
+    bool defend()
+    {
+        baby_graldor* hunter = nearest_living<baby_graldor>(m_towing ? 220 : 400);
+        if (!hunter)
+            return false;
+        const float angle = fire_at(hunter, false);
+        const bool fire = m_game->m_key_flags.fire;
+        turn_to(angle);
+        m_game->m_key_flags.fire = fire;
+        return true;
     }
 
     // Presses a button from about (hx, hy), one shot at a time: a shot that
@@ -1031,7 +1120,11 @@ protected:
             if (plan(*rooms, over_sink, below).empty())
                 below = 1;
             float sx = centre_of(sink.x) + 8, sy = centre_of(sink.y - 2 - below);
+            // Turning to meet a hunter sets the ball swinging: only one
+            // close by turns the ship meanwhile.
+            m_towing = true;
             follow(over_sink, sx, sy, below, 35, 3000, [&] { return lost() || near(sx, sy, 12); });
+            m_towing = false;
             if (crashed)
                 continue;
             // Down into it.
@@ -1046,38 +1139,63 @@ protected:
         return false;
     }
 
-    // Catches coins until the money reaches target, or none is left: low
-    // under the nearest one, where it passes on its way down and again
-    // after its bounce on the map's floor.
-    void collect_coins(int target, int limit = 1500)
+    // Catches every coin it can within limit frames, or until the money
+    // reaches stop_at; the money must reach at_least.
+    void collect_coins(int at_least, int limit = 1500, int stop_at = INT_MAX)
     {
-        for (int i = 0; i < limit && status().money < target && first_living<coin>(); ++i) {
-            room_map rooms(*m_arena, false, false);
+        catch_coins(stop_at, limit);
+        EXPECT_GE(status().money, at_least) << "coins caught";
+    }
+    // Catches coins until the money reaches target, or none is left: in the
+    // lowest cell the ship can reach in a coin's column, where the coin
+    // passes on its way down and again after each bounce on the map's floor;
+    // the coin whose catching place is nearest first. Gives up at once when
+    // no coin comes where the ship can go, unless told to wait for one.
+    void catch_coins(int target, int limit, bool wait = true)
+    {
+        const int until = m_frames + limit;
+        while (m_frames < until && status().money < target && first_living<coin>()) {
             ship* s = the_ship();
-            coin* nearest = nullptr;
+            std::unique_ptr<room_map> rooms = live_rooms();
+            std::set<cell> reach;
+            if (s)
+                reach = rooms->reach(start_of(*rooms, 0));
+            coin* chosen = nullptr;
+            cell at = {0, 0};
             float best = 1e9f;
+            float meet_x = 0;
             for (coin* c : all_of<coin>()) {
-                float d = s ? std::fabs(c->x_centre() - s->x_centre()) : 0;
-                if (!c->is_dead() && d < best) {
-                    best = d;
-                    nearest = c;
+                if (!s)
+                    break;
+                // Where it drifts to while the ship gets there.
+                const float lead = std::fabs(c->x_centre() - s->x_centre()) / 80 + 0.5f;
+                const float cx = clamp(c->x_centre() + c->m_dx * lead, 0, m_arena->width() * 32.0f - 1);
+                const int x = static_cast<int>(std::floor(cx / 32));
+                for (int y = m_arena->height() - 1; !c->is_dead() && y >= 0; --y) {
+                    if (!reach.count({x, y}))
+                        continue;
+                    const float d = std::hypot(centre_of(x) - s->x_centre(), centre_of(y) - s->y_centre());
+                    if (d < best) {
+                        best = d;
+                        chosen = c;
+                        at = {x, y};
+                        meet_x = cx;
+                    }
+                    break;
                 }
             }
-            release();
-            if (s && nearest) {
-                // The lowest roomy cell of its column, from where it is.
-                cell at = {static_cast<int>(std::floor(nearest->x_centre() / 32)),
-                           static_cast<int>(std::floor(nearest->y_centre() / 32))};
-                while (at.y > 0 && !rooms.roomy(at))
-                    --at.y;
-                while (at.y + 1 < m_arena->height() && rooms.roomy({at.x, at.y + 1}))
-                    ++at.y;
-                if (rooms.roomy(at))
-                    steer(nearest->x_centre(), centre_of(at.y), 90, 0.6f);
+            if (!chosen) {
+                // None comes where the ship can go: wait for one that does.
+                if (!wait)
+                    return;
+                release();
+                play_frame();
+                continue;
             }
-            play_frame();
+            follow([&](const cell& c) { return c == at; }, meet_x, centre_of(at.y), 0, 90,
+                   std::min(10, until - m_frames),
+                   [&] { return !alive<coin>(chosen) || status().money >= target; });
         }
-        EXPECT_GE(status().money, target) << "coins caught";
     }
 
     // The one source and the one sink of the level.
@@ -1154,25 +1272,24 @@ protected:
     // Shoots every living T, the nearest first; false when some are left
     // after limit frames.
     template <typename T>
-    bool shoot_all(int limit)
+    bool shoot_all(int limit, bool catching = false)
     {
         const int until = m_frames + limit;
         while (m_frames < until) {
+            // The coins of the last ones first, before they burst.
+            if (catching && first_living<coin>()) {
+                const int before = m_frames;
+                catch_coins(INT_MAX, std::min(until - m_frames, 250), false);
+                if (m_frames > before)
+                    continue;
+            }
             ship* s = the_ship();
             if (!s) {
                 release();
                 play_frame();
                 continue;
             }
-            T* nearest = nullptr;
-            float best = 1e9f;
-            for (T* t : all_of<T>()) {
-                float d = std::hypot(t->x_centre() - s->x_centre(), t->y_centre() - s->y_centre());
-                if (!t->is_dead() && d < best) {
-                    best = d;
-                    nearest = t;
-                }
-            }
+            T* nearest = nearest_living<T>();
             if (!nearest)
                 return true;
             std::pair<float, float> at = stand_for(nearest->x_centre(), nearest->y_centre());
@@ -1307,7 +1424,7 @@ public:
             ASSERT_TRUE(shoot_down(b, b->x_centre(), b->y_centre() + 128));
         EXPECT_EQ(status().score, score + 6 * 10);
         snapshot(m_level, "Minefield", "coins");
-        collect_coins(money + 2 * 50);
+        collect_coins(money + 6 * 50);
         ASSERT_TRUE(tow_the_ball());
         EXPECT_EQ(count_of<miner>(), 3) << "no mine went off";
     }
@@ -1325,8 +1442,8 @@ public:
             ASSERT_TRUE(shoot_down(v, middle, v->y_centre() + 160, 3000));
         snapshot(m_level, "Invasion", "invaders_down");
         const int money = status().money;
-        ASSERT_TRUE(shoot_all<asteroid>(4000)) << "rocks left";
-        collect_coins(money + 2 * 50);
+        ASSERT_TRUE(shoot_all<asteroid>(4000, true)) << "rocks left";
+        collect_coins(money + 3 * 50);
         ASSERT_TRUE(tow_the_ball());
     }
 
@@ -1350,17 +1467,16 @@ public:
     void thin_air()
     {
         // Deep in the chimney, out of sight of the cave, while the
-        // asteroid ufo's rockets burst in the rock about it; then out.
+        // asteroid ufo's rockets burst in the rock about it; then its
+        // shower of coins, and out.
         EXPECT_LT(m_arena->gravity(), default_gravity) << "low gravity";
-        thin_air_wait();
-    }
-    void thin_air_wait()
-    {
         ship* s = the_ship();
         ASSERT_NE(s, nullptr);
         // The middle of the chimney, clear of its walls: a blast near by
         // throws the ship about.
+        const int money = status().money;
         ASSERT_TRUE(wait_out_the_ufo(4 * 32.0f, s->y_centre()));
+        collect_coins(money + 4 * 50, 3000);
     }
 
     // Hides at (hx, hy) in the chimney until the asteroid ufo falls.
@@ -1419,25 +1535,42 @@ public:
 
     void trading_post()
     {
-        // The swarm for its coins, then a generator from the shop: the gun
-        // fires as fast as the energy comes.
-        const int money = status().money;
-        ASSERT_TRUE(shoot_all<bobbler>(4000));
-        collect_coins(std::max(money + 6 * 50, 500));
-        ASSERT_TRUE(visit_shop([&] { buy_system(0, ST_GENERATOR); }));
+        // The swarm for its coins, then the middle of the campaign's upgrade:
+        // a rapishooter, and a generator to feed it.
+        ASSERT_TRUE(shoot_all<bobbler>(4000, true));
+        collect_coins(1000);
+        ASSERT_TRUE(visit_shop([&] {
+            buy_weapon(0, WT_RAPISHOOTER);
+            buy_system(0, ST_GENERATOR);
+        }));
     }
 
     void hatchery()
     {
-        // A side gun from the shop for the pillar's button, the hunters shot
-        // on the way, the ball, then the button from beside it.
+        // The swarm and its coins, then the ball, the hunters shot on the
+        // way; then a side gun from the shop for the pillar's button, and
+        // the button from beside it.
         m_guard = true;
         const int money = status().money;
-        ASSERT_TRUE(shoot_all<bobbler>(3000));
-        collect_coins(std::min(money + 4 * 50, 300));
-        // "Right", firing to starboard.
-        ASSERT_TRUE(visit_shop([&] { buy_weapon(6, WT_PEASHOOTER); }));
+        ASSERT_TRUE(shoot_all<bobbler>(3000, true));
         ASSERT_TRUE(tow_the_ball());
+        // Only what the side gun asks for: the graldor breeds all the while.
+        const int side_gun = std::max(money, weapon_types()[WT_PEASHOOTER].cost);
+        collect_coins(side_gun, 1500, side_gun);
+        // "Right", firing to starboard; then what the rest pays for.
+        ASSERT_TRUE(visit_shop([&] {
+            buy_weapon(6, WT_PEASHOOTER);
+            buy_best_fitting();
+        }));
+        // A stray shot may have pressed it already.
+        if (!tiles_of(*m_arena, {A_VGATE_CLOSED}).empty())
+            press_from_the_side();
+        EXPECT_TRUE(tiles_of(*m_arena, {A_VGATE_CLOSED}).empty()) << "the gate stands open";
+    }
+    // The pillar's button of the hatchery, with the side gun from three
+    // cells to its left.
+    void press_from_the_side()
+    {
         std::vector<cell> buttons = tiles_of(*m_arena, {A_BUTTON_D});
         ASSERT_EQ(buttons.size(), 1u);
         const cell b = buttons[0];
@@ -1460,27 +1593,72 @@ public:
         // The coins of the last level buy the big fitting; then the swarm
         // and the ball, through the mines.
         EXPECT_EQ(m_arena->gravity(), default_gravity);
-        ASSERT_TRUE(visit_shop([&] {
-            if (status().money >= 2500)
-                buy_system(1, ST_SUPERGENERATOR);
-            else if (status().money >= 500)
-                buy_system(1, ST_GENERATOR);
-        }));
+        ASSERT_TRUE(visit_shop([&] { buy_best_fitting(); }));
         m_guard = true;
-        ASSERT_TRUE(shoot_all<bobbler>(4000));
+        const int money = status().money;
+        ASSERT_TRUE(shoot_all<bobbler>(4000, true));
+        collect_coins(money + 12 * 50);
         ASSERT_TRUE(tow_the_ball());
     }
 
     void last_stand()
     {
-        EXPECT_LT(m_arena->gravity(), default_gravity) << "low gravity";
-        thin_air_wait();
+        // The rest of the money on the fitting; then the roof turrets from
+        // right below them, the swarm and its coins, the invaders and the
+        // rock; the roof button for the gate, and the ball past the mines
+        // to the sink under the nest, meeting its hunters nose first.
+        ASSERT_TRUE(visit_shop([&] { buy_best_fitting(); }));
+        m_guard = true;
+        ASSERT_TRUE(shoot_all<turret>(4000)) << "turrets left";
+        ASSERT_TRUE(shoot_all<bobbler>(4000, true)) << "bobblers left";
+        ASSERT_TRUE(shoot_all<invader>(4000)) << "invaders left";
+        ASSERT_TRUE(shoot_all<asteroid>(4000, true)) << "rocks left";
+        press_all({A_BUTTON_U});
+        EXPECT_TRUE(tiles_of(*m_arena, {A_VGATE_CLOSED}).empty()) << "the gate to the sink stands open";
+        ASSERT_TRUE(tow_the_ball());
+        EXPECT_EQ(count_of<miner>(), 2) << "no mine went off";
+    }
+
+    // The weapons on their mounts and the systems, for the log.
+    std::string fitting()
+    {
+        std::string out;
+        for (const weapon_mount& m : m_game->m_weapon_mounts) {
+            if (m.type != WT_NOTHING)
+                out += std::string(m.name) + " " + weapon_types()[m.type].name + ", ";
+        }
+        for (system_id id : m_game->m_systems) {
+            if (id != ST_EMPTY)
+                out += std::string(system_types()[id].name) + ", ";
+        }
+        return out;
+    }
+
+    // What a player with money in hand buys, best first: the big generator
+    // in place of the small one (the shop asks for its full price in hand),
+    // peashooters either side of the nose, then rapishooters for the
+    // peashooters.
+    void buy_best_fitting()
+    {
+        if (m_game->m_systems.at(0) == ST_GENERATOR && status().money >= system_types()[ST_SUPERGENERATOR].cost)
+            buy_system(0, ST_SUPERGENERATOR);
+        auto upgrade = [&](weapon_id from, weapon_id to) {
+            for (int mount : {6, 1, 2}) {
+                weapon_mount& m = m_game->m_weapon_mounts.at(static_cast<size_t>(mount));
+                if (m.type == from && status().money >= weapon_types()[to].cost - weapon_types()[from].cost)
+                    buy_weapon(mount, to);
+            }
+        };
+        upgrade(WT_NOTHING, WT_PEASHOOTER);
+        upgrade(WT_PEASHOOTER, WT_RAPISHOOTER);
     }
 
 protected:
     bool m_invulnerable = false;
     // Whether the ship fires at what comes near while it flies.
     bool m_guard = false;
+    // Whether a ball hangs from the beam.
+    bool m_towing = false;
     int m_walls_crossed = 0;
     int m_frames = 0;
     int m_level = 0;
@@ -1521,15 +1699,15 @@ TEST_F(flown_levels, every_level_is_flown_to_its_end)
             return;
         ASSERT_TRUE(leave()) << "never left the map";
         EXPECT_TRUE(m_run.end_level(*m_game)) << "the recording was not written";
-        // A player may lose a life on the way, as the recordings show, but
-        // never the last one, and never more than one in a level.
+        // A player may lose a life on the way, but never the last one, and
+        // never more than one in a level.
         EXPECT_FALSE(m_invulnerable) << "a flight no player could fly";
         EXPECT_GE(status().lives, lives - 1) << "lives lost on the way";
         EXPECT_GT(status().lives, 0) << "the last life lost";
         if (std::getenv("VANTREL_LEVELS_LOOK"))
             std::cout << "level " << m_level << " \"" << title << "\": " << (m_frames - start_frame)
                       << " frames, score " << status().score << ", money " << status().money << ", shield "
-                      << status().shield << ", lives " << status().lives << "\n";
+                      << status().shield << ", lives " << status().lives << ", fitting " << fitting() << "\n";
         // A completed level restores the shield, as the play loop does.
         status().shield = MAX_SHIELD;
     }

@@ -55,21 +55,11 @@ const char* const plain_map =
     "A: .....V....\n"
     "A: ..........\n";
 
-// The tile each map character gives, as the file format lists them.
-const std::map<char, arena_t> tile_characters = {
-    {'#', A_BLOCK},        {'7', A_BLOCK_DIAGTL}, {'9', A_BLOCK_DIAGTR}, {'1', A_BLOCK_DIAGBL},
-    {'5', A_BLOCK_DIAGBR}, {'X', A_EXIT_BLOCK},   {'B', A_SOURCE},       {'T', A_SINK},
-    {'|', A_PIPE_UD},      {'-', A_PIPE_LR},      {'q', A_PIPE_LD},      {'d', A_PIPE_LU},
-    {'p', A_PIPE_RD},      {'b', A_PIPE_RU},      {'W', A_PIPE_TU},      {'M', A_PIPE_TD},
-    {'3', A_PIPE_TL},      {'E', A_PIPE_TR},      {'+', A_PIPE_CROSS},   {'>', A_BUTTON_L},
-    {'v', A_BUTTON_U},     {'<', A_BUTTON_R},     {'^', A_BUTTON_D},     {'V', A_VGATE_CLOSED},
-    {'H', A_HGATE_CLOSED}, {'s', A_SHOP},
-};
 
 arena_t tile_of_character(char c)
 {
-    auto found = tile_characters.find(c);
-    return found == tile_characters.end() ? A_EMPTY : found->second;
+    auto found = map_characters.find(c);
+    return found == map_characters.end() ? A_EMPTY : found->second;
 }
 
 std::string kind_of(mover* m)
