@@ -51,7 +51,6 @@ const square_picture squares[] = {
     {"asteroid1.png", 40, 40, 0xFF406080},    {"asteroid2.png", 24, 24, 0xFF406081},
     {"asteroid3.png", 14, 14, 0xFF406082},
 };
-
 }
 
 void write_shape(const std::string& path, int w, int h, bool (*solid)(int x, int y), uint32_t colour)

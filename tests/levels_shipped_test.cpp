@@ -485,6 +485,7 @@ TEST_F(shipped_levels, between_them_the_levels_show_everything_the_game_has)
     // Every map character that gives a tile, and the four turrets.
     const std::map<std::string, char> turrets = {
         {"turret_up.png", 'U'}, {"turret_down.png", 'D'}, {"turret_left.png", 'L'}, {"turret_right.png", 'R'}};
+    auto character = [](char c) { return std::string("map character ") + c; };
     level_loader loader("levels/levels.txt");
     std::string description;
     std::set<std::string> met;
@@ -494,12 +495,12 @@ TEST_F(shipped_levels, between_them_the_levels_show_everything_the_game_has)
         SCOPED_TRACE(level_name(n, description));
         for (const auto& t : map_characters) {
             if (!tiles_of(*m_arena, {t.second}).empty())
-                met.insert(std::string("map character ") + t.first);
+                met.insert(character(t.first));
         }
         for (turret* t : all_of<turret>()) {
             for (const auto& pic : turrets) {
                 if (t->pic() == m_game->m_bmp_pool.get_bitmap(pic.first))
-                    met.insert(std::string("map character ") + pic.second);
+                    met.insert(character(pic.second));
             }
         }
         const std::vector<std::pair<std::string, int> > enemies = {
@@ -527,9 +528,9 @@ TEST_F(shipped_levels, between_them_the_levels_show_everything_the_game_has)
     std::set<std::string> everything = {"kicks",    "turrets",   "bobblers",      "miners",       "graldors",
                                         "invaders", "asteroids", "asteroid ufos", "other physics", "ufos"};
     for (const auto& t : map_characters)
-        everything.insert(std::string("map character ") + t.first);
+        everything.insert(character(t.first));
     for (const auto& pic : turrets)
-        everything.insert(std::string("map character ") + pic.second);
+        everything.insert(character(pic.second));
     for (const std::string& thing : everything)
         EXPECT_TRUE(met.count(thing)) << "no level shows " << thing;
 }
@@ -1156,22 +1157,20 @@ protected:
         const int until = m_frames + limit;
         while (m_frames < until && status().money < target && first_living<coin>()) {
             ship* s = the_ship();
-            std::unique_ptr<room_map> rooms = live_rooms();
-            std::set<cell> reach;
-            if (s)
-                reach = rooms->reach(start_of(*rooms, 0));
             coin* chosen = nullptr;
             cell at = {0, 0};
             float best = 1e9f;
             float meet_x = 0;
-            for (coin* c : all_of<coin>()) {
-                if (!s)
-                    break;
+            std::unique_ptr<room_map> rooms = live_rooms();
+            const std::set<cell> reach = s ? rooms->reach(start_of(*rooms, 0)) : std::set<cell>();
+            for (coin* c : s ? all_of<coin>() : std::vector<coin*>()) {
+                if (c->is_dead())
+                    continue;
                 // Where it drifts to while the ship gets there.
                 const float lead = std::fabs(c->x_centre() - s->x_centre()) / 80 + 0.5f;
                 const float cx = clamp(c->x_centre() + c->m_dx * lead, 0, m_arena->width() * 32.0f - 1);
                 const int x = static_cast<int>(std::floor(cx / 32));
-                for (int y = m_arena->height() - 1; !c->is_dead() && y >= 0; --y) {
+                for (int y = m_arena->height() - 1; y >= 0; --y) {
                     if (!reach.count({x, y}))
                         continue;
                     const float d = std::hypot(centre_of(x) - s->x_centre(), centre_of(y) - s->y_centre());

@@ -55,7 +55,6 @@ const char* const plain_map =
     "A: .....V....\n"
     "A: ..........\n";
 
-
 arena_t tile_of_character(char c)
 {
     auto found = map_characters.find(c);
