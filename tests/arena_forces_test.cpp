@@ -48,7 +48,7 @@ TEST_F(forces_gravity, gravity_comes_first_then_drag_on_the_new_velocity)
     struct drag_case {
         const char* what;
         float mass, gravity, air, dx, dy;
-        float want_dx, want_dy;
+        float want_dx, want_dy;  // roughly, to read the table by
     };
     const drag_case cases[] = {
         {"mass 2 loses 2 % a frame", 2, 0, 1, 100, -50, 98, -49},
@@ -59,7 +59,14 @@ TEST_F(forces_gravity, gravity_comes_first_then_drag_on_the_new_velocity)
         {"gravity before drag", 10, default_gravity, 1, 10, 20, 9.96f, 21.663f},
         {"gravity alone", 10, 10, 0, 0, 0, 0, 0.4f},
         {"upward gravity", 10, -25, 0, 0, 0, 0, -1},
+        // Where gravity or drag worked out in double would end a step off.
+        {"default gravity on a slow rise", 10, default_gravity, 0, 0, -1, 0, 0.75f},
+        {"default gravity and drag on a slow rise", 10, default_gravity, 1, 0, -1, 0, 0.747f},
+        {"drag on mass 10", 10, 0, 1, 46.7f, -93.4f, 46.5132f, -93.0264f},
+        {"drag on mass 2", 2, 0, 1, -59.9f, -30.3f, -58.702f, -29.694f},
     };
+    const float dt = 0.04f;
+    bool double_would_differ = false;
     for (const drag_case& c : cases) {
         SCOPED_TRACE(c.what);
         build(room);
@@ -69,11 +76,29 @@ TEST_F(forces_gravity, gravity_comes_first_then_drag_on_the_new_velocity)
         m_arena->set_air_resistance(c.air);
         b->m_dx = c.dx;
         b->m_dy = c.dy;
-        m_arena->apply_forces(0.04f);
-        EXPECT_FLOAT_EQ(b->m_dx, c.want_dx);
-        EXPECT_FLOAT_EQ(b->m_dy, c.want_dy);
+        m_arena->apply_forces(dt);
+
+        // All in float: gravity, then drag on the new velocity.
+        float dx = c.dx, dy = c.dy + c.gravity * dt;
+        dx -= c.air * (dt * dx) / c.mass;
+        dy -= c.air * (dt * dy) / c.mass;
+        EXPECT_EQ(b->m_dx, dx);
+        EXPECT_EQ(b->m_dy, dy);
+        EXPECT_NEAR(b->m_dx, c.want_dx, 1e-3);
+        EXPECT_NEAR(b->m_dy, c.want_dy, 1e-3);
         EXPECT_EQ(b->m_x, 192) << "forces change velocities only";
+
+        const double air = c.air;
+        const float gravity_in_double = static_cast<float>(c.dy + static_cast<double>(c.gravity) * dt);
+        const float drag_in_double_x =
+            static_cast<float>(c.dx - air * (dt * static_cast<double>(c.dx)) / c.mass);
+        const float dy_after_gravity = c.dy + c.gravity * dt;
+        const float drag_in_double_y =
+            static_cast<float>(dy_after_gravity - air * (dt * static_cast<double>(dy_after_gravity)) / c.mass);
+        double_would_differ = double_would_differ || gravity_in_double != dy_after_gravity ||
+                              drag_in_double_x != dx || drag_in_double_y != dy;
     }
+    EXPECT_TRUE(double_would_differ) << "no case tells gravity and drag in float from double";
 }
 
 TEST_F(forces_gravity, the_defaults_hold_until_set_and_settings_outlive_the_level)
@@ -91,8 +116,9 @@ TEST_F(forces_gravity, the_defaults_hold_until_set_and_settings_outlive_the_leve
     EXPECT_EQ(m_arena->gravity(), 10);
     b->m_dx = 100;
     m_arena->apply_forces(0.04f);
-    EXPECT_FLOAT_EQ(b->m_dx, 99);  // 100 - 0.5 x 0.04 x 100 / 2
-    EXPECT_FLOAT_EQ(b->m_dy, 0.4f * (1 - 0.01f));
+    EXPECT_EQ(b->m_dx, 99);  // 100 - 0.5 x 0.04 x 100 / 2
+    const float dy = 10 * 0.04f;
+    EXPECT_EQ(b->m_dy, dy - 0.5f * (0.04f * dy) / 2);
 }
 
 TEST_F(forces_gravity, massless_and_stuck_movers_feel_no_force)

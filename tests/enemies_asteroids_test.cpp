@@ -166,6 +166,97 @@ TEST_F(asteroids, bounce_off_the_map_like_billiard_balls)
     }
 }
 
+struct wall_normal_case {
+    const char* what;
+    float x, y, dx, dy;  // a small asteroid, its top-left corner touching the map
+};
+
+// In a 20 x 12 room whose floor starts at y 352, with a wall column at
+// x 160 to 191, a top-left diagonal on the tile at (256, 160) and a lone
+// block at (384, 160).
+const wall_normal_case wall_normal_cases[] = {
+    {"on the floor", 300, 339, 30, 40},
+    {"into the wall column", 191, 200, -41.9f, 23.7f},
+    {"in the corner of floor and wall", 191, 339, -30, 40},
+    {"on the slope", 272, 172, -37.1f, 12.9f},
+    {"on the lone block's top-left corner", 371, 147, 25.3f, 33.1f},
+    {"on the lone block's bottom-right corner", 415, 191, -20, -45},
+};
+
+// The velocity and position after one bounce on a wall normal made of the
+// sums (tx, ty), as the bounce works them out.
+struct bounced {
+    float dx, dy, x, y;
+};
+bounced bounce(float tx, float ty, const wall_normal_case& c, float time_interval)
+{
+    float len = std::sqrt(tx * tx + ty * ty);
+    float n_x = tx / len, n_y = ty / len;
+    float rdotv = c.dx * n_x + c.dy * n_y;
+    // The reflection in double, the push-back in float.
+    return {static_cast<float>(c.dx - 2.0 * rdotv * n_x), static_cast<float>(c.dy - 2.0 * rdotv * n_y),
+            c.x - n_x * rdotv * time_interval, c.y - n_y * rdotv * time_interval};
+}
+
+TEST_F(asteroids, the_wall_normal_sums_each_term_in_double_stored_as_float)
+{
+    std::vector<std::string> rows = room(20, 12);
+    for (int y = 1; y < 11; ++y)
+        rows[y][5] = '#';
+    rows[5][8] = '7';
+    rows[5][12] = '#';
+    bool float_sums_would_differ = false, double_sums_would_differ = false;
+    for (const wall_normal_case& c : wall_normal_cases) {
+        SCOPED_TRACE(c.what);
+        build(rows);
+        asteroid* a = add_asteroid(asteroid::AS_SMALL, c.x, c.y, c.dx, c.dy);
+        m_arena->activate();
+        int ix = 0, iy = 0;
+        ASSERT_TRUE(m_arena->arena_collision(a->pic(), static_cast<int>(c.x), static_cast<int>(c.y), nullptr,
+                                             nullptr, nullptr, &ix, &iy));
+
+        // Over the opaque points round the hit point, not on ball sources:
+        // (i, j) / r, each sum in double stored as float. Beside it the
+        // same sums all in float, and kept in double to the end.
+        float tx = 0, ty = 0, float_tx = 0, float_ty = 0;
+        double double_tx = 0, double_ty = 0;
+        for (int i = -5; i <= 5; ++i) {
+            for (int j = -5; j <= 5; ++j) {
+                int x = static_cast<int>(ix + c.x + i), y = static_cast<int>(iy + c.y + j);
+                if ((i == 0 && j == 0) || m_arena->getalpha(x, y) != 255 ||
+                    m_arena->get(x / 32, y / 32) == A_SOURCE)
+                    continue;
+                double r = std::sqrt(static_cast<double>(i * i + j * j));
+                tx = static_cast<float>(tx + i / r);
+                ty = static_cast<float>(ty + j / r);
+                float float_r = std::sqrt(static_cast<float>(i * i + j * j));
+                float_tx += i / float_r;
+                float_ty += j / float_r;
+                double_tx += i / r;
+                double_ty += j / r;
+            }
+        }
+
+        const float sub_step = 0.01f;
+        a->notify_collision(A_BLOCK, sub_step);
+        const bounced want = bounce(tx, ty, c, sub_step);
+        EXPECT_EQ(a->m_dx, want.dx);
+        EXPECT_EQ(a->m_dy, want.dy);
+        EXPECT_EQ(a->m_x, want.x);
+        EXPECT_EQ(a->m_y, want.y);
+
+        const bounced with_float = bounce(float_tx, float_ty, c, sub_step);
+        const bounced with_double =
+            bounce(static_cast<float>(double_tx), static_cast<float>(double_ty), c, sub_step);
+        float_sums_would_differ =
+            float_sums_would_differ || with_float.dx != want.dx || with_float.dy != want.dy;
+        double_sums_would_differ =
+            double_sums_would_differ || with_double.dx != want.dx || with_double.dy != want.dy;
+    }
+    EXPECT_TRUE(float_sums_would_differ) << "no case tells the sums from sums in float";
+    EXPECT_TRUE(double_sums_would_differ) << "no case tells the sums from sums kept in double";
+}
+
 bool lone_middle_pixel(int x, int y) { return x == 16 && y == 16; }
 bool pixel_pair(int x, int y) { return (x == 16 || x == 17) && y == 16; }
 bool lone_corner_pixel(int x, int y) { return x == 0 && y == 0; }

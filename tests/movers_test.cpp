@@ -638,15 +638,20 @@ TEST_F(ship_weapons, recoil_pushes_the_ship_against_the_shot)
         weapon_id weapon;
         int turns;
         float mass;
-        float dx, dy;  // the ship's velocity after the shot
+        float dx, dy;  // the ship's velocity before the shot
     };
-    // 25 × recoil / mass against the direction of fire.
+    // The drifting and turned rows are where a recoil worked out in float
+    // would end a bit off.
     const recoil_case cases[] = {
-        {"sniper forward", 0, WT_SNIPER, 0, 12, 0, 2500.0f / 12},
-        {"shover to the right", 6, WT_SHOVER, 0, 12, -125.0f / 12, 0},
-        {"rocket backwards", 9, WT_ROCKET, 0, 11, 0, -500.0f / 11},
-        {"sniper turned", 0, WT_SNIPER, 9, 12, NAN, NAN},
+        {"sniper forward", 0, WT_SNIPER, 0, 12, 0, 0},
+        {"shover to the right", 6, WT_SHOVER, 0, 12, 0, 0},
+        {"rocket backwards", 9, WT_ROCKET, 0, 11, 0, 0},
+        {"sniper turned", 0, WT_SNIPER, 9, 12, 0, 0},
+        {"sniper turned further, drifting", 0, WT_SNIPER, 17, 12, 13.3f, -7.9f},
+        {"shover to the right, turned", 6, WT_SHOVER, 9, 12, -3.7f, 61.1f},
+        {"rocket backwards, turned and drifting", 9, WT_ROCKET, 17, 11, 40, -25},
     };
+    bool float_would_differ = false;
     for (const recoil_case& c : cases) {
         SCOPED_TRACE(c.what);
         start(room);
@@ -655,26 +660,31 @@ TEST_F(ship_weapons, recoil_pushes_the_ship_against_the_shot)
         behave();  // the pass takes up the new mass
         ASSERT_EQ(s->m_mass, c.mass);
         turn_right(s, c.turns);
-        s->m_dx = 0;
-        s->m_dy = 0;
+        s->m_dx = c.dx;
+        s->m_dy = c.dy;
         status().energy = 30;
-        const float dir = s->get_angle() + m_game->m_weapon_mounts[c.mount].angle;
+        const float dir = s->get_angle() + m_game->m_weapon_mounts[c.mount].angle;  // summed in float
+        const float recoil = weapon_types()[c.weapon].recoil;
         s->fire_weapons();
-        float dx = c.dx, dy = c.dy;
-        if (std::isnan(dx)) {
-            dx = static_cast<float>(-25.0 * 100 / c.mass * std::sin(static_cast<double>(dir)));
-            dy = static_cast<float>(25.0 * 100 / c.mass * std::cos(static_cast<double>(dir)));
-        }
-        EXPECT_NEAR(s->m_dx, dx, 1e-4);
-        EXPECT_NEAR(s->m_dy, dy, 1e-4);
+
+        // 25 x recoil / mass against the direction of fire, in double.
+        const double kick = 25.0 * recoil / c.mass;
+        EXPECT_EQ(s->m_dx, static_cast<float>(c.dx - kick * std::sin(static_cast<double>(dir))));
+        EXPECT_EQ(s->m_dy, static_cast<float>(c.dy + kick * std::cos(static_cast<double>(dir))));
+        EXPECT_NEAR(std::hypot(s->m_dx - c.dx, s->m_dy - c.dy), kick, 1e-4);
+        const float float_kick = 25.0f * recoil / c.mass;
+        float_would_differ = float_would_differ || s->m_dx != c.dx - float_kick * std::sin(dir) ||
+                             s->m_dy != c.dy + float_kick * std::cos(dir);
+
         // The shot leaves with the ship's speed from before the recoil.
         behave();
         std::vector<shot*> shots = all_of<shot>();
         ASSERT_EQ(shots.size(), 1u);
         float speed = weapon_types()[c.weapon].exit_speed;
-        EXPECT_NEAR(shots[0]->m_dx, speed * std::sin(dir), 1e-3);
-        EXPECT_NEAR(shots[0]->m_dy, -speed * std::cos(dir), 1e-3);
+        EXPECT_NEAR(shots[0]->m_dx, c.dx + speed * std::sin(dir), 1e-3);
+        EXPECT_NEAR(shots[0]->m_dy, c.dy - speed * std::cos(dir), 1e-3);
     }
+    EXPECT_TRUE(float_would_differ) << "no case tells a recoil in double from one in float";
 }
 
 TEST_F(ship_weapons, regains_energy_each_frame_up_to_what_the_batteries_hold)
@@ -1623,13 +1633,23 @@ TEST_F(coin_mover, turns_back_at_the_side_edges_by_its_left_edge)
 TEST_F(coin_mover, gains_a_tenth_a_frame_on_top_of_gravity)
 {
     build(room);
-    for (float step : {0.04f, 1.0f}) {
-        SCOPED_TRACE(step);
-        coin c;
-        c.m_y = 100;
-        c.do_stuff(step);
-        EXPECT_FLOAT_EQ(c.m_dy, -2.9f);
+    // The tenth is added in double: from all but the new coin's -3, a tenth
+    // added in float would end one step off (at the top of its rise it would
+    // stop dead instead of starting down).
+    const float speeds[] = {-3, -0.1f, 0.02f, 0.11f};
+    bool float_would_differ = false;
+    for (float dy : speeds) {
+        for (float step : {0.04f, 1.0f}) {
+            SCOPED_TRACE(testing::Message() << "speed " << dy << ", step " << step);
+            coin c;
+            c.m_y = 100;
+            c.m_dy = dy;
+            c.do_stuff(step);
+            EXPECT_EQ(c.m_dy, static_cast<float>(dy + 0.1));
+            float_would_differ = float_would_differ || c.m_dy != dy + 0.1f;
+        }
     }
+    EXPECT_TRUE(float_would_differ) << "no case tells a tenth in double from one in float";
 }
 
 TEST_F(coin_mover, bounces_on_the_map_s_bottom_edge_with_a_boink)

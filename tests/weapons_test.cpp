@@ -524,20 +524,27 @@ TEST_F(shot_effects, shover_pushes_what_has_mass_and_is_not_stuck)
         const char* what;
         float mass;  // 0: a turret-like enemy; < 0: a ball
         bool stuck;
-        float dx, dy;
+        float dx, dy;            // the victim's velocity before
+        float shot_dx, shot_dy;  // includes whatever the ship gave it; only it counts
+        bool pushed;
         double damage;
     } cases[] = {
-        {"enemy of mass 4", 4, false, 90, -22.5f, 2},
-        {"enemy without mass", 0, false, 0, 0, 2},
-        {"loose ball", -1, false, 24, -6, 0},
-        {"ball on its source", -1, true, 0, 0, 0},
+        {"enemy of mass 4", 4, false, 0, 0, 400, -100, true, 2},
+        {"enemy without mass", 0, false, 0, 0, 400, -100, false, 2},
+        {"loose ball", -1, false, 0, 0, 400, -100, true, 0},
+        {"ball on its source", -1, true, 0, 0, 400, -100, false, 0},
+        // Where a push worked out in float would end a step off.
+        {"drifting enemy of mass 7", 7, false, 0.3f, -1.7f, 400, -100, true, 2},
+        {"drifting loose ball", -1, false, -1.7f, 0.3f, 123.4f, 437, true, 0},
     };
+    bool float_would_differ = false;
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         std::vector<std::string> rows = room(12, 10);
         if (c.stuck)
             rows[5][6] = 'B';
         start(rows);
+        m_arena->set_air_resistance(0);  // the victim keeps its drift up to the push
         mover* victim = nullptr;
         test_enemy* foe = nullptr;
         if (c.mass >= 0) {
@@ -553,17 +560,27 @@ TEST_F(shot_effects, shover_pushes_what_has_mass_and_is_not_stuck)
         frame();
         if (c.stuck)
             victim = all_of<ball>()[0];
-        // The velocity includes whatever the ship gave it; only it counts.
-        add_shot(WT_SHOVER, 196, 169, 400, -100);
+        victim->m_dx = c.dx;
+        victim->m_dy = c.dy;
+        add_shot(WT_SHOVER, 196, 169, c.shot_dx, c.shot_dy);
         frame();
 
         EXPECT_EQ(count_of<shot>(), 0);
-        EXPECT_FLOAT_EQ(victim->m_dx, c.dx);
-        EXPECT_FLOAT_EQ(victim->m_dy, c.dy);
+        // 0.9 x the shot's velocity over the victim's mass, in double.
+        const float mass = victim->m_mass;
+        const float want_dx = c.pushed ? static_cast<float>(c.dx + 0.9 * c.shot_dx / mass) : c.dx;
+        const float want_dy = c.pushed ? static_cast<float>(c.dy + 0.9 * c.shot_dy / mass) : c.dy;
+        EXPECT_EQ(victim->m_dx, want_dx);
+        EXPECT_EQ(victim->m_dy, want_dy);
+        if (c.pushed) {
+            float_would_differ = float_would_differ || want_dx != c.dx + 0.9f * c.shot_dx / mass ||
+                                 want_dy != c.dy + 0.9f * c.shot_dy / mass;
+        }
         if (foe) {
             EXPECT_EQ(20 - foe->hitpoints(), c.damage);
         }
     }
+    EXPECT_TRUE(float_would_differ) << "no case tells a push in double from one in float";
 }
 
 TEST_F(shot_effects, sniper_flies_on_past_what_it_overkills)
@@ -825,12 +842,17 @@ void expect_fragments(const std::vector<shot*>& fragments, float corner_x, float
         EXPECT_EQ(f->mount(), -1);
         // 300 pixels per second, 22.5 degrees apart, the first straight down,
         // the fourth to the right; nothing of the scatter shot's own speed.
-        double theta = i * 22.5 * pi / 180;
-        EXPECT_NEAR(f->m_dx, 300 * std::sin(theta), 1e-3);
-        EXPECT_NEAR(f->m_dy, 300 * std::cos(theta), 1e-3);
+        // The angle and the velocity in double: an angle in float sends
+        // most of the fragments a step off.
+        const double theta = i * 6.283185307179586 * 0.0625;
+        EXPECT_EQ(f->m_dx, static_cast<float>(300 * std::sin(theta)));
+        EXPECT_EQ(f->m_dy, static_cast<float>(300 * std::cos(theta)));
     }
     EXPECT_EQ(fragments[0]->m_dx, 0);
     EXPECT_EQ(fragments[0]->m_dy, 300);
+    EXPECT_EQ(fragments[4]->m_dx, 300);
+    EXPECT_EQ(fragments[8]->m_dy, -300);
+    EXPECT_EQ(fragments[12]->m_dx, -300);
 }
 
 TEST_F(shot_effects, scatter_bursts_into_sixteen_at_the_end_of_its_life)
