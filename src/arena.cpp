@@ -20,16 +20,6 @@ const int tractor_indicator_count = 10;
 
 typedef std::deque<arena_t> frame_list;
 
-game& the_game() { return *game::the_game; }
-
-// A new explosion of pic under name, centred on (x, y), handed to ar.
-void explode_at(arena& ar, const std::string& name, SDL_Surface* pic, float x, float y)
-{
-    explosion* e = the_game().m_exp_pool.get_explosion(name, pic);
-    e->teleport_centre(x, y);
-    ar.add_mover(e);
-}
-
 bool is_resting_button(arena_t t)
 {
     return t == A_BUTTON_L || t == A_BUTTON_U || t == A_BUTTON_R || t == A_BUTTON_D;
@@ -64,7 +54,7 @@ frame_list gate_frames(arena_t t)
     }
 }
 
-// floor(v / 32) for negative values too.
+// floor(v / TILE_SIZE) for negative values too.
 int cell_of(int v) { return v >= 0 ? v / TILE_SIZE : -((-v + TILE_SIZE - 1) / TILE_SIZE); }
 }
 
@@ -605,8 +595,8 @@ void arena::open_exit()
         for (int y = 0; y < height(); ++y) {
             int t = m_scenery[x][y];
             if (t == A_EXIT_BLOCK) {
-                explode_at(*this, "block", m_bitmaps[A_EXIT_BLOCK], TILE_SIZE * x + 16.0f,
-                           TILE_SIZE * y + 16.0f);
+                explode_at(*this, "block", m_bitmaps[A_EXIT_BLOCK], TILE_SIZE * x + TILE_SIZE / 2.0f,
+                           TILE_SIZE * y + TILE_SIZE / 2.0f);
             } else if (orig_type(t) != A_SINK) {
                 continue;
             }
@@ -907,9 +897,9 @@ bool arena::arena_collision(SDL_Surface* p, int px, int py, arena_t* obstacle, i
     const int w = width(), h = height();
 
     // Quick rejection on the cells under the picture's box.
-    int c0 = px <= 31 ? 0 : px / TILE_SIZE;
+    int c0 = px < TILE_SIZE ? 0 : px / TILE_SIZE;
     int c1 = std::min((px + p->w) / TILE_SIZE + 1, w);
-    int r0 = py <= 31 ? 0 : py / TILE_SIZE;
+    int r0 = py < TILE_SIZE ? 0 : py / TILE_SIZE;
     int r1 = std::min((py + p->h) / TILE_SIZE + 1, h);
     bool any = false;
     for (int c = c0; c < c1 && !any; ++c) {

@@ -17,6 +17,10 @@ private:
     std::string m_what;
 };
 
+// The line that callers pass is part of the log's fixed text, not the line
+// of the call: each message keeps its number whatever the source's layout,
+// for those who match log lines by it. (The level loader adds its own codes
+// from 403 on, listed where it defines them.)
 void dbg_log(const char* file, int line, const std::string& what);
 [[noreturn]] void whine(const char* file, int line, const std::string& what);
 

@@ -12,10 +12,6 @@
 #include "sound.h"
 
 namespace {
-game& the_game() { return *game::the_game; }
-
-arena& the_arena() { return *game::the_game->m_arena; }
-
 SDL_Surface* cached(const std::string& name) { return the_game().m_bmp_pool.get_bitmap(name); }
 
 // Hovering: cancels the gravity the force step adds to every mover with mass.
@@ -25,11 +21,7 @@ void hover(mover& m, float dt) { m.m_dy -= dt * the_arena().gravity(); }
 // with the given velocity (as a rule its own).
 void explode(enemy& e, const std::string& key, float dx, float dy)
 {
-    explosion* x = the_game().m_exp_pool.get_explosion(key, e.pic());
-    x->m_dx = dx;
-    x->m_dy = dy;
-    x->teleport_centre(e.x_centre(), e.y_centre());
-    the_arena().add_mover(x);
+    explode_at(the_arena(), key, e.pic(), e.x_centre(), e.y_centre(), dx, dy);
 }
 
 void explode(enemy& e, const std::string& key) { explode(e, key, e.m_dx, e.m_dy); }
@@ -503,7 +495,8 @@ ast_ufo::ast_ufo() : m_pic(cached("ast_ufo.png"))
 {
     m_mass = 50;
     m_hitpoints = 100;
-    teleport_centre(static_cast<float>((map_width() + 20) * 32), static_cast<float>((map_height() / 2) * 32));
+    teleport_centre(static_cast<float>((map_width() + 20) * TILE_SIZE),
+                    static_cast<float>((map_height() / 2) * TILE_SIZE));
     m_dx = -150;
 }
 
@@ -511,15 +504,15 @@ void ast_ufo::do_stuff(float dt)
 {
     const int w = map_width(), h = map_height();
     // From 20 tiles beyond the right edge to 20 beyond the left and back.
-    if (m_x < -640 || m_x > (w + 20) * 32)
+    if (m_x < -20 * TILE_SIZE || m_x > (w + 20) * TILE_SIZE)
         m_dx = -m_dx;
 
     // Hovers, pulled weakly towards the middle row.
-    int y_offset = static_cast<int>(m_y - (h / 2) * 32);
+    int y_offset = static_cast<int>(m_y - (h / 2) * TILE_SIZE);
     m_dy = (m_dy - dt * the_arena().gravity()) - y_offset * dt / 100;
 
     mover* target = the_arena().get_player_target();
-    if (m_x > 0 && m_x < w * 32 && target) {
+    if (m_x > 0 && m_x < w * TILE_SIZE && target) {
         int r = rand15();
         if (dt > 2 * static_cast<float>(r / 32767.0)) {
             aim a = aim_at(*this, *target);
@@ -603,24 +596,10 @@ void asteroid::notify_collision(arena_t, float time_interval)
     ar.arena_collision(pic(), static_cast<int>(m_x), static_cast<int>(m_y), nullptr, nullptr, nullptr, &ix,
                        &iy);
 
-    // The wall's normal from the opaque neighbourhood of the hit point.
-    float total_x = 0, total_y = 0;
-    for (int i = -impact_radius; i <= impact_radius; ++i) {
-        for (int j = -impact_radius; j <= impact_radius; ++j) {
-            if (i == 0 && j == 0)
-                continue;
-            double r = std::sqrt(static_cast<double>(i * i + j * j));
-            int x = static_cast<int>(ix + m_x + i), y = static_cast<int>(iy + m_y + j);
-            if (ar.getalpha(x, y) != 255 || ar.get(x / 32, y / 32) == A_SOURCE)
-                continue;
-            total_x = static_cast<float>(total_x + i / r);
-            total_y = static_cast<float>(total_y + j / r);
-        }
-    }
-    float len = dist(total_x, total_y);
-    if (!(len > 0.01f))
+    // Double on purpose, where the ship's bounce sums in float.
+    float n_x, n_y;
+    if (!wall_normal<double>(ar, ix + m_x, iy + m_y, impact_radius, n_x, n_y))
         return;
-    float n_x = total_x / len, n_y = total_y / len;
 
     // A billiard ball: the speed is kept, the sign of rdotv not tested.
     float rdotv = m_dx * n_x + m_dy * n_y;

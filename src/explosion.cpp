@@ -4,7 +4,9 @@
 
 #include <utility>
 
+#include "arena.h"
 #include "etc.h"
+#include "game.h"
 
 namespace {
 struct gib {
@@ -166,4 +168,13 @@ explosion* explosion_pool::get_explosion(const std::string& name, SDL_Surface* s
     if (found == m_explosions.end())
         found = m_explosions.emplace(name, make_frames(start)).first;
     return new explosion(&found->second);
+}
+
+void explode_at(arena& ar, const std::string& name, SDL_Surface* pic, float x, float y, float dx, float dy)
+{
+    explosion* e = the_game().m_exp_pool.get_explosion(name, pic);
+    e->teleport_centre(x, y);
+    e->m_dx = dx;
+    e->m_dy = dy;
+    ar.add_mover(e);
 }

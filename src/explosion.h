@@ -12,6 +12,8 @@
 
 #include "movers.h"
 
+class arena;
+
 class explosion : public mover {
 public:
     // frames belong to the pool.
@@ -44,6 +46,11 @@ public:
 private:
     std::map<std::string, std::vector<SDL_Surface*> > m_explosions;
 };
+
+// The explosion of pic under name from the game's pool, centred on (x, y),
+// flying at (dx, dy) and handed to ar, which owns it from then on.
+void explode_at(arena& ar, const std::string& name, SDL_Surface* pic, float x, float y,
+                float dx = 0, float dy = 0);
 
 // Alpha of one pixel; the surface must be locked where that is needed.
 Uint8 getalpha(SDL_Surface* bmp, int x, int y);

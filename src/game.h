@@ -68,4 +68,8 @@ struct game {
     static game* the_game;
 };
 
+// The game in progress and its arena, for the code that acts on them.
+inline game& the_game() { return *game::the_game; }
+inline arena& the_arena() { return *game::the_game->m_arena; }
+
 #endif

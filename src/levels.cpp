@@ -27,13 +27,28 @@ const int max_map_pixels = 16383;
 // (maps are at most 511 tiles).
 const int max_tiles = 10000;
 // The spread of a swarm, in pixels: as far as positions reach.
-const int max_spread = max_tiles * 32;
+const int max_spread = max_tiles * TILE_SIZE;
 // Bobblers of one level, all its swarms together.
 const int max_bobblers = 1000;
 const int max_gravity = 1000;
 // Above this the drag of the lightest movers (mass 1) would more than stop
 // them within one 0.04 s step; below 0 it would speed everything up for ever.
 const int max_air_resistance = 25;
+
+// The loader's own codes, logged where the other errors give a line (see
+// debug.h); kept stable like those lines.
+enum loader_code {
+    LC_UNEXPECTED_L = 403,         // "L:" inside a block followed by anything but END
+    LC_NO_MAP = 404,               // a block without an A: row
+    LC_EMPTY_ROWS = 405,           // A: rows without a character
+    LC_MAP_TOO_LARGE = 406,        // more tiles either way than a background can hold
+    LC_NO_SPAWN = 407,             // no S tile yet, in this level or an earlier one
+    LC_TILES_OUT_OF_RANGE = 408,   // a position or tile of an E: or C: item beyond max_tiles
+    LC_TOO_MANY_BOBBLERS = 409,    // more than max_bobblers in one level
+    LC_SPREAD_OUT_OF_RANGE = 410,  // a swarm's spread beyond max_spread
+    LC_GRAVITY_OUT_OF_RANGE = 411, // GRAVITY beyond max_gravity
+    LC_AIR_OUT_OF_RANGE = 412,     // AIR_RESISTANCE below 0 or beyond max_air_resistance
+};
 
 bool is_white(char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; }
 
@@ -103,7 +118,8 @@ void check_tiles(const float* numbers, int first, int last, const char* error)
 {
     for (int i = first; i < last; ++i) {
         if (!within(numbers[i], -max_tiles, max_tiles))
-            whine(this_file, 408, std::string(error) + ": numbers" + range(-max_tiles, max_tiles));
+            whine(this_file, LC_TILES_OUT_OF_RANGE,
+                  std::string(error) + ": numbers" + range(-max_tiles, max_tiles));
     }
 }
 
@@ -146,31 +162,32 @@ void read_enemy(std::string& line, level_block& block)
         if (num > 0)
             block.bobbler_count += num;
         if (block.bobbler_count > max_bobblers)
-            whine(this_file, 409,
+            whine(this_file, LC_TOO_MANY_BOBBLERS,
                   "Invalid BOBBLERS entry: at most " + int2str(max_bobblers) + " bobblers in one level");
         if (!within(n[3], -max_spread, max_spread))
-            whine(this_file, 410, "Invalid BOBBLERS entry: the spread" + range(-max_spread, max_spread));
-        block.bobblers.push_back({n[0] * 32.0f, n[1] * 32.0f, num, n[3]});
+            whine(this_file, LC_SPREAD_OUT_OF_RANGE,
+                  "Invalid BOBBLERS entry: the spread" + range(-max_spread, max_spread));
+        block.bobblers.push_back({n[0] * TILE_SIZE, n[1] * TILE_SIZE, num, n[3]});
     } else if (read_word(line, "MINER")) {
         read_numbers(line, n, 2, 310, "Invalid MINER entry");
         check_tiles(n, 0, 2, "Invalid MINER entry");
-        block.miners.push_back({n[0] * 32.0f, n[1] * 32.0f});
+        block.miners.push_back({n[0] * TILE_SIZE, n[1] * TILE_SIZE});
     } else if (read_word(line, "GRALDOR")) {
         read_numbers(line, n, 2, 320, "Invalid GRALDOR entry");
         check_tiles(n, 0, 2, "Invalid GRALDOR entry");
-        block.graldors.push_back({n[0] * 32.0f, n[1] * 32.0f});
+        block.graldors.push_back({n[0] * TILE_SIZE, n[1] * TILE_SIZE});
     } else if (read_word(line, "INVADER")) {
         read_numbers(line, n, 4, 330, "Invalid INVADER entry");
         check_tiles(n, 0, 4, "Invalid INVADER entry");
-        block.invaders.push_back({n[0] * 32.0f, n[1] * 32.0f, n[2] * 32.0f, n[3] * 32.0f});
+        block.invaders.push_back({n[0] * TILE_SIZE, n[1] * TILE_SIZE, n[2] * TILE_SIZE, n[3] * TILE_SIZE});
     } else if (read_word(line, "UFO")) {
         read_numbers(line, n, 4, 340, "Invalid UFO entry");
         check_tiles(n, 0, 4, "Invalid UFO entry");
-        block.ufos.push_back({n[0] * 32.0f, n[1] * 32.0f, n[2] * 32.0f, n[3] * 32.0f});
+        block.ufos.push_back({n[0] * TILE_SIZE, n[1] * TILE_SIZE, n[2] * TILE_SIZE, n[3] * TILE_SIZE});
     } else if (read_word(line, "ASTEROID")) {
         read_numbers(line, n, 2, 350, "Invalid ASTEROID entry");
         check_tiles(n, 0, 2, "Invalid ASTEROID entry");
-        block.asteroids.push_back({n[0] * 32.0f, n[1] * 32.0f});
+        block.asteroids.push_back({n[0] * TILE_SIZE, n[1] * TILE_SIZE});
     } else if (read_word(line, "ASTUFO")) {
         block.ast_ufos.push_back({});
     }
@@ -195,12 +212,13 @@ void read_physics(std::string& line, level_block& block)
     // One P: item sets one value: the gravity or, failing that, the air.
     if (read_word(line, "GRAVITY") && read_word(line, "=") && read_number(line, block.new_gravity)) {
         if (!within(block.new_gravity, -max_gravity, max_gravity))
-            whine(this_file, 411, "Invalid GRAVITY entry: gravity" + range(-max_gravity, max_gravity));
+            whine(this_file, LC_GRAVITY_OUT_OF_RANGE,
+                  "Invalid GRAVITY entry: gravity" + range(-max_gravity, max_gravity));
         block.change_gravity = true;
     } else if (read_word(line, "AIR_RESISTANCE") && read_word(line, "=") &&
                read_number(line, block.new_air_resistance)) {
         if (!within(block.new_air_resistance, 0, max_air_resistance))
-            whine(this_file, 412,
+            whine(this_file, LC_AIR_OUT_OF_RANGE,
                   "Invalid AIR_RESISTANCE entry: air resistance" + range(0, max_air_resistance));
         block.change_air_resistance = true;
     }
@@ -210,21 +228,22 @@ void read_physics(std::string& line, level_block& block)
 void check_map(const level_block& block, bool spawn_set)
 {
     if (block.strings.empty())
-        whine(this_file, 404, "Level has no map: a level needs at least one A: line");
+        whine(this_file, LC_NO_MAP, "Level has no map: a level needs at least one A: line");
     const std::string& first = block.strings.front();
     if (first.empty())
-        whine(this_file, 405, "Level map has empty rows: an A: line needs at least one character");
-    if (static_cast<long long>(first.size()) * 32 > max_map_pixels ||
-        static_cast<long long>(block.strings.size()) * 32 > max_map_pixels)
-        whine(this_file, 406,
-              "Level map too large: at most " + int2str(max_map_pixels / 32) + " tiles each way");
+        whine(this_file, LC_EMPTY_ROWS,
+              "Level map has empty rows: an A: line needs at least one character");
+    if (static_cast<long long>(first.size()) * TILE_SIZE > max_map_pixels ||
+        static_cast<long long>(block.strings.size()) * TILE_SIZE > max_map_pixels)
+        whine(this_file, LC_MAP_TOO_LARGE,
+              "Level map too large: at most " + int2str(max_map_pixels / TILE_SIZE) + " tiles each way");
     if (spawn_set)
         return;
     for (const std::string& row : block.strings) {
         if (row.find('S') != std::string::npos)
             return;
     }
-    whine(this_file, 407, "First level has no S: the ship needs a start tile");
+    whine(this_file, LC_NO_SPAWN, "First level has no S: the ship needs a start tile");
 }
 
 template <typename T>
@@ -343,7 +362,7 @@ void construct_level(arena& the_arena, T strings, int height)
             default: break;
             }
             if (t) {
-                t->teleport(static_cast<float>(32 * x), static_cast<float>(32 * y));
+                t->teleport(static_cast<float>(TILE_SIZE * x), static_cast<float>(TILE_SIZE * y));
                 the_arena.add_mover(t);
             }
         }
@@ -445,7 +464,7 @@ bool level_loader::next_level(arena& the_arena, std::string& desc)
             read_physics(line, block);
         if (read_tag(line, "L")) {
             if (!read_word(line, "END"))
-                whine(this_file, 403, "Unexpected L: code");
+                whine(this_file, LC_UNEXPECTED_L, "Unexpected L: code");
             check_map(block, m_spawn_set);
             build_level(the_arena, block);
             for (const std::string& row : block.strings)

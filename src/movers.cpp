@@ -14,19 +14,9 @@
 #include "weapons.h"
 
 namespace {
-SDL_Surface* cached(const char* name) { return game::the_game->m_bmp_pool.get_bitmap(name); }
+SDL_Surface* cached(const char* name) { return the_game().m_bmp_pool.get_bitmap(name); }
 
-player_status& status() { return game::the_game->m_player_status; }
-
-arena& the_arena() { return *game::the_game->m_arena; }
-
-// A new explosion of pic under name, centred on m, handed to the arena.
-void explode(mover& m, const std::string& name, SDL_Surface* pic)
-{
-    explosion* e = game::the_game->m_exp_pool.get_explosion(name, pic);
-    e->teleport_centre(m.x_centre(), m.y_centre());
-    the_arena().add_mover(e);
-}
+player_status& status() { return the_game().m_player_status; }
 }
 
 // ---------------------------------------------------------------- mover
@@ -89,6 +79,34 @@ void mover::die() { m_is_dead = true; }
 
 bool mover::is_dead() const { return m_is_dead; }
 
+template <typename Real>
+bool wall_normal(const arena& ar, float x, float y, int radius, float& n_x, float& n_y)
+{
+    float total_x = 0, total_y = 0;
+    for (int i = -radius; i <= radius; ++i) {
+        for (int j = -radius; j <= radius; ++j) {
+            if (i == 0 && j == 0)
+                continue;
+            int px = static_cast<int>(x + i), py = static_cast<int>(y + j);
+            if (ar.getalpha(px, py) != 255 || ar.get(px / TILE_SIZE, py / TILE_SIZE) == A_SOURCE)
+                continue;
+            Real r = std::sqrt(static_cast<Real>(i * i + j * j));
+            total_x = static_cast<float>(total_x + i / r);
+            total_y = static_cast<float>(total_y + j / r);
+        }
+    }
+    n_x = n_y = 0;
+    float length = dist(total_x, total_y);
+    if (!(length > 0.01f))
+        return false;
+    n_x = total_x / length;
+    n_y = total_y / length;
+    return true;
+}
+
+template bool wall_normal<float>(const arena&, float, float, int, float&, float&);
+template bool wall_normal<double>(const arena&, float, float, int, float&, float&);
+
 // -------------------------------------------------------------- exhaust
 
 exhaust::exhaust() : m_pic(create_surface(1, 1, no_alpha_channel)), m_life_expectancy(0.25f)
@@ -148,7 +166,7 @@ void ship::move(float t)
 
 void ship::do_stuff(float time_interval)
 {
-    game& g = *game::the_game;
+    game& g = the_game();
     player_status& s = g.m_player_status;
 
     s.max_energy = calc_ship_battery();
@@ -211,7 +229,7 @@ void ship::do_stuff(float time_interval)
 
 void ship::fire_weapons()
 {
-    game& g = *game::the_game;
+    game& g = the_game();
     player_status& s = g.m_player_status;
     for (size_t i = 0; i < g.m_weapon_mounts.size(); ++i) {
         weapon_mount& mount = g.m_weapon_mounts[i];
@@ -249,11 +267,7 @@ void ship::take_hit(int damage)
         return;
     // Not guarded by the dead flag: a second blow in the same sub-step makes
     // a second explosion.
-    explosion* e = game::the_game->m_exp_pool.get_explosion("ship", pic());
-    e->teleport_centre(x_centre(), y_centre());
-    e->m_dx = m_dx;
-    e->m_dy = m_dy;
-    the_arena().add_mover(e);
+    explode_at(the_arena(), "ship", pic(), x_centre(), y_centre(), m_dx, m_dy);
     die();
 }
 
@@ -297,27 +311,10 @@ void ship::bounce()
     ar.arena_collision(pic(), static_cast<int>(m_x), static_cast<int>(m_y), nullptr, nullptr,
                        nullptr, &ix, &iy);
 
-    // The wall's normal: the opaque neighbourhood of the contact point.
-    float total_x = 0, total_y = 0;
-    for (int x = -5; x <= 5; ++x) {
-        for (int y = -5; y <= 5; ++y) {
-            if (x == 0 && y == 0)
-                continue;
-            int px = static_cast<int>(ix + m_x + x);
-            int py = static_cast<int>(iy + m_y + y);
-            if (ar.getalpha(px, py) != 255 || ar.get(px / 32, py / 32) == A_SOURCE)
-                continue;
-            float len = std::sqrt(static_cast<float>(x * x + y * y));
-            total_x += x / len;
-            total_y += y / len;
-        }
-    }
-    float n_x = 0, n_y = 0;
-    float length = dist(total_x, total_y);
-    if (length > 0.01f) {
-        n_x = total_x / length;
-        n_y = total_y / length;
-    }
+    // In float on purpose, where the asteroid's bounce sums in double. Without
+    // a normal, n = (0, 0) and only the stuck test below acts.
+    float n_x, n_y;
+    wall_normal<float>(ar, ix + m_x, iy + m_y, 5, n_x, n_y);
 
     // The sign of rdotv is not tested.
     float rdotv = m_dx * n_x + m_dy * n_y;
@@ -453,8 +450,8 @@ coin::~coin() {}
 void coin::do_stuff(float)
 {
     arena& ar = the_arena();
-    float w = static_cast<float>(ar.width() * 32);
-    float h = static_cast<float>(ar.height() * 32);
+    float w = static_cast<float>(ar.width() * TILE_SIZE);
+    float h = static_cast<float>(ar.height() * TILE_SIZE);
 
     // Only the left edge is tested, so on the right the coin leaves the map first.
     if (m_x > w) {
@@ -471,7 +468,7 @@ void coin::do_stuff(float)
             --m_bounces;
             m_dy = -m_dy;
         } else {
-            explode(*this, "coin.png", pic());
+            explode_at(the_arena(), "coin.png", pic(), x_centre(), y_centre());
             die();
         }
     }
@@ -510,7 +507,7 @@ bool recking_ball::does_collisions(mover* m) const { return is_kind(m, MK_ENEMY)
 
 void recking_ball::notify_collision(arena_t, float)
 {
-    explode(*this, "recking_ball.png", pic());
+    explode_at(the_arena(), "recking_ball.png", pic(), x_centre(), y_centre());
     die();
 }
 

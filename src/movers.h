@@ -72,6 +72,17 @@ private:
 // The quick type test, null-safe.
 inline bool is_kind(const mover* m, mover_kind k) { return m && m->is(k); }
 
+class arena;
+
+// The normal of the wall at the map point (x, y) where a picture touches it,
+// pointing into the wall: the unit sum of the directions to the opaque map
+// pixels within radius of it, ball sources left out. False, with (0, 0),
+// when they cancel out or there are none. Real is the precision of each
+// direction and addition, the sum being rounded to float after each one:
+// the ship's bounce works in float, the asteroid's in double.
+template <typename Real>
+bool wall_normal(const arena& ar, float x, float y, int radius, float& n_x, float& n_y);
+
 // A fading red pixel behind a thrusting ship.
 class exhaust : public mover {
 public:

@@ -22,8 +22,6 @@ int mount_height = 0;
 const int btn_sep = 25;
 const float darken = 0.4f;
 
-game& the_game() { return *game::the_game; }
-
 player_status& status() { return the_game().m_player_status; }
 
 SDL_Surface* cached(const char* name) { return the_game().m_bmp_pool.get_bitmap(name); }

@@ -65,10 +65,6 @@ const std::vector<T>& fill_once(std::vector<T>& types, const T (&table)[N])
     return types;
 }
 
-game& the_game() { return *game::the_game; }
-
-arena& the_arena() { return *game::the_game->m_arena; }
-
 enemy* as_enemy(mover* m) { return is_kind(m, MK_ENEMY) ? static_cast<enemy*>(m) : nullptr; }
 
 // The centre of m, where most effects go off.
@@ -154,7 +150,7 @@ void shot_det(mover* m, mover* victim, float)
     if (!s)
         return;
     std::string name = s->pic_name();
-    centre_on(the_game().m_exp_pool.get_explosion(name, s->pic()), s);
+    explode_at(the_arena(), name, s->pic(), s->x_centre(), s->y_centre());
     if (enemy* e = as_enemy(victim))
         e->take_hit(1.0);
     s->die();
