@@ -190,10 +190,14 @@ void arena::load_tile_pictures()
 void arena::add_mover(mover* m)
 {
     m_waiting_room.push_back(m);
-    if (is_kind(m, MK_SHIP)) {
-        m_player_x = static_cast<int>(m->x_centre());
-        m_player_y = static_cast<int>(m->y_centre());
-    }
+    if (is_kind(m, MK_SHIP))
+        record_player(*m);
+}
+
+void arena::record_player(const mover& s)
+{
+    m_player_x = static_cast<int>(s.x_centre());
+    m_player_y = static_cast<int>(s.y_centre());
 }
 
 mover* arena::remove_mover(mover* m)
@@ -355,11 +359,23 @@ void arena::activate()
                 draw_tile(id, x, y);
         }
     }
+    // A countdown still running is that of a ship lost in the frame that
+    // completed the level before: its life is taken already, and this
+    // level has its own ship, so the countdown must make none.
+    m_player_respawn = 0;
     ship* s = new ship;
     s->teleport(static_cast<float>(TILE_SIZE * m_player_spawn_x),
                 static_cast<float>(TILE_SIZE * m_player_spawn_y));
-    add_mover(s);
-    m_player_alive = true;
+    if (the_game().m_player_status.lives > 0) {
+        add_mover(s);
+        m_player_alive = true;
+    } else {
+        // No life left: no ship, and the game is over. The centre it would
+        // have had is recorded, so the map does not read as left.
+        record_player(*s);
+        delete s;
+        m_player_alive = false;
+    }
     update_stuff();
 }
 
@@ -706,10 +722,8 @@ void arena::move_stuff(float time_interval)
         if (!m)
             continue;
         m->move(time_interval);
-        if (m->is(MK_SHIP)) {
-            m_player_x = static_cast<int>(m->x_centre());
-            m_player_y = static_cast<int>(m->y_centre());
-        }
+        if (m->is(MK_SHIP))
+            record_player(*m);
     }
     // Indicator 0 on the target, the last one on the ship.
     for (const tractor& t : m_tractors) {

@@ -240,6 +240,8 @@ private:
 
     void load_tile_pictures();
     void update_stuff();
+    // Records the centre of the player's ship, truncated towards zero.
+    void record_player(const mover& s);
     void destroy_everything();
     void handle_collision(mover* m, arena_t obstacle, int x, int y);
     void sink_ball(ball* b);

@@ -784,7 +784,9 @@ void play_game(SDL_Surface* screen)
     player_status old_player_status = {-1, 0, 0, 0, false, 0.0f, 0.0f, 0.0f};
     bool dont_stop = true;
 
-    while (dont_stop && !the_arena.player_is_dead()) {
+    // No life left ends the game also when the last one was lost in the
+    // frame that completed the level, whose countdown still runs.
+    while (dont_stop && !the_arena.player_is_dead() && g.m_player_status.lives > 0) {
         std::string description;
         bool loaded = false;
         if (!levels.end_of_file())

@@ -199,6 +199,22 @@ ship* arena_test::the_ship() { return dynamic_cast<ship*>(m_arena->get_player_ta
 
 void arena_test::release_keys() { m_game->m_key_flags = {false, false, false, false, false}; }
 
+void lose_ship_on_the_way_out(arena& the_arena, ship& s)
+{
+    player_status& status = game::the_game->m_player_status;
+    status.shield = 0;
+    status.invulnerability = 0;
+    // 4 pixels a sub-step: the centre is at y = -2 after the first one,
+    // the first sub-step that tests the new enemy against the ship, whose
+    // disc then overlaps the enemy's lowest rows.
+    s.teleport_centre(s.x_centre(), 2);
+    s.m_dx = 0;
+    s.m_dy = -400;
+    test_enemy* e = new test_enemy(100);
+    e->teleport_centre(s.x_centre(), -16);
+    the_arena.add_mover(e);
+}
+
 std::vector<std::string> open_field(int w, int h)
 {
     std::vector<std::string> rows(h, std::string(w, '.'));

@@ -67,6 +67,12 @@ private:
     SDL_Surface* m_pic;
 };
 
+// Readies the ship to be lost in the next frame, in the very sub-step in
+// which its centre leaves the map over the top edge: no shield and no
+// invulnerability left, moving up fast from just inside the edge into an
+// enemy that waits above it. The column above the ship must be empty.
+void lose_ship_on_the_way_out(arena& the_arena, ship& s);
+
 // w x h empty tiles with the spawn tile at (1, 1).
 std::vector<std::string> open_field(int w, int h);
 // The first opaque pixel of a picture, row by row; all zero without one.

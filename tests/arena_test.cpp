@@ -13,6 +13,7 @@
 
 #include "arena_fixture.h"
 #include "etc.h"
+#include "levels.h"
 #include "loadimag.h"
 #include "png_fixture.h"
 #include "text.h"
@@ -683,6 +684,64 @@ TEST_F(arena_respawn, a_running_countdown_goes_on_through_a_new_map)
     ASSERT_NE(the_ship(), nullptr);
     EXPECT_EQ(the_ship()->x_centre(), 64);
     EXPECT_EQ(the_ship()->y_centre(), 74);
+}
+
+TEST_F(arena_respawn, a_ship_lost_as_it_leaves_the_map_counts_once_and_the_next_level_has_one_ship_or_none)
+{
+    write_file("levels/levels.txt",
+               "L:START\nA:.....\nA:..S..\nA:.....\nA:.....\nP: GRAVITY = 0\nL:END\n"
+               "L:START\nA:........\nA:........\nA:........\nA:...S....\nA:........\nL:END\n");
+    const struct {
+        const char* name;
+        int lives;       // before the loss
+        int ships;       // in the next level
+        bool game_over;  // at once in the next level
+    } cases[] = {
+        {"a life left", 2, 1, false},
+        {"the last life", 1, 0, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        new_game();
+        level_loader loader("levels/levels.txt");
+        std::string description;
+        ASSERT_TRUE(next_level(loader, description));
+        status().lives = c.lives;
+        lose_ship_on_the_way_out(*m_arena, *the_ship());
+        ASSERT_FALSE(m_arena->level_complete());
+        testing::internal::CaptureStdout();  // tile tests above the map warn
+        frame();
+        testing::internal::GetCapturedStdout();
+        ASSERT_TRUE(m_arena->level_complete());
+        ASSERT_EQ(the_ship(), nullptr);
+        EXPECT_EQ(status().lives, c.lives - 1);
+        EXPECT_FALSE(m_arena->player_is_dead()) << "the countdown runs";
+
+        // The loader builds the next level: set_size, set_player_spawn,
+        // activate. Its ship, if any, is centred on the spawn tile (3, 3).
+        ASSERT_TRUE(next_level(loader, description));
+        EXPECT_EQ(count_of<ship>(), c.ships);
+        EXPECT_EQ(m_arena->player_is_dead(), c.game_over);
+        EXPECT_EQ(status().lives, c.lives - 1);
+        EXPECT_EQ(m_arena->get_player_x(), 120);
+        EXPECT_EQ(m_arena->get_player_y(), 120);
+        EXPECT_FALSE(m_arena->level_complete());
+
+        // Well past the old countdown's end nothing has changed.
+        frames(30);
+        EXPECT_EQ(count_of<ship>(), c.ships);
+        EXPECT_EQ(m_arena->player_is_dead(), c.game_over);
+        EXPECT_EQ(status().lives, c.lives - 1);
+
+        // A later loss takes the last life and ends the game; no life goes
+        // below 0.
+        if (ship* s = the_ship())
+            s->die();
+        frames(30);
+        EXPECT_EQ(count_of<ship>(), 0);
+        EXPECT_TRUE(m_arena->player_is_dead());
+        EXPECT_EQ(status().lives, 0);
+    }
 }
 
 // ------------------------------------------------------------- tile map

@@ -1153,8 +1153,10 @@ TEST_F(ship_blows, the_shield_takes_hits_until_it_goes_below_0)
     };
     for (const hit_case& c : cases) {
         SCOPED_TRACE(c.what);
+        new_game();  // with all its lives: most cases lose one
         start(room);
         ship* s = the_ship();
+        ASSERT_NE(s, nullptr);
         status().shield = c.shield;
         status().invulnerability = c.invulnerability;
         for (int h : c.hits)

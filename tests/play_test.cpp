@@ -787,6 +787,64 @@ TEST_F(play_test, losing_the_last_life_ends_the_game_at_the_end_of_the_level)
     EXPECT_FALSE(view_faded());
 }
 
+TEST_F(play_test, a_ship_lost_as_it_completes_the_level_is_one_life_and_the_last_one_ends_the_game)
+{
+    levels(block(open_map(5, 4, 2, 1)) + block(open_map(7, 4, 2, 1), "P: GRAVITY = 0\n", "Level two"));
+    const struct {
+        const char* name;
+        int lives;        // before the loss
+        bool next_level;  // is shown and played
+        int frames;       // that the game runs
+    } cases[] = {
+        // The next level runs until Escape, well past the countdown's end.
+        {"a life left", 2, true, 40},
+        // Neither its description nor a frame: straight to the hi-score entry.
+        {"the last life", 1, false, 2},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        write_file(dirs::hiscore_file, default_table);
+        hi_scores::forget_loaded_table();
+        int next_level_frames = 0;
+        // Passes the next level's description, or fails the test instead of
+        // hanging it when a description comes that should not.
+        std::unique_ptr<key_feeder> keys;
+        m_script.after_frame = [&](int n) {
+            SCOPED_TRACE(n);
+            if (n == 1) {
+                status().score = 700;
+                status().lives = c.lives;
+                lose_ship_on_the_way_out(the_arena(), *the_ship());
+                return;
+            }
+            if (n == 2) {
+                EXPECT_TRUE(the_arena().level_complete());
+                EXPECT_EQ(the_ship(), nullptr);
+                EXPECT_EQ(status().lives, c.lives - 1);
+                keys.reset(new key_feeder(c.next_level ? 0 : 5000));
+                return;
+            }
+            ++next_level_frames;
+            EXPECT_EQ(the_arena().width(), 7);
+            int ships = 0;
+            for (int i = 0; i < the_arena().num_movers(); ++i)
+                ships += dynamic_cast<ship*>(the_arena().get_mover(i)) != nullptr;
+            EXPECT_EQ(ships, 1);
+            EXPECT_EQ(status().lives, c.lives - 1);
+            if (n + 1 == c.frames)
+                push_key_down(SDLK_ESCAPE);  // read by the game's last frame
+        };
+        play();
+        EXPECT_EQ(m_script.frames, c.frames);
+        EXPECT_EQ(next_level_frames, c.frames - 2);
+        ASSERT_TRUE(keys);
+        if (!c.next_level) {
+            EXPECT_FALSE(keys->fed()) << "the next level's description was shown";
+        }
+        EXPECT_EQ(read_file(dirs::hiscore_file), table_ending_with("Somebody very lazy 700"));
+    }
+}
+
 TEST_F(play_test, error_in_a_later_level_leaves_the_game_without_the_hi_score_entry)
 {
     levels(block(open_map(5, 4, 2, 1)) + block(open_map(5, 4, 2, 1), "E: MINER 3\n"));
