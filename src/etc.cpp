@@ -1,5 +1,5 @@
 // Pixel, surface, rotation, fade and random-number utilities shared by
-// every module of the game.
+// every module of the game, and the stop request of the signal handlers.
 #include "etc.h"
 
 #include <cmath>
@@ -119,7 +119,8 @@ void fade_out(SDL_Surface* screen, SDL_Rect rect)
         return;
     SDL_Rect src = rect;
     SDL_UpperBlit(screen, &src, copy, nullptr);
-    for (int counter = frames * 255; counter > 0; counter -= 255) {
+    // A stop cuts the fade short; the next screen leaves.
+    for (int counter = frames * 255; counter > 0 && !stop_requested; counter -= 255) {
         SDL_Rect dst = rect;
         SDL_FillRect(screen, &dst, black);
         SDL_SetAlpha(copy, SDL_SRCALPHA, static_cast<Uint8>(counter / frames));
@@ -136,6 +137,14 @@ std::string int2str(int i)
     std::ostringstream out;
     out << i;
     return out.str();
+}
+
+volatile std::sig_atomic_t stop_requested = 0;
+
+void leave_if_stopped()
+{
+    if (stop_requested)
+        throw stopped();
 }
 
 namespace pacing {

@@ -1,10 +1,12 @@
 // The toolbox every module uses: raw pixel access, the game's standard
 // 32-bit surfaces, rotation, the level-end fade, random numbers, int2str,
 // the constants the whole game shares, the shot-effect function types and
-// the comma-list builder make<T>().
+// the comma-list builder make<T>(), and the stop request of SIGTERM and
+// SIGINT.
 #ifndef VANTREL_ETC_H
 #define VANTREL_ETC_H
 
+#include <csignal>
 #include <cstdlib>
 #include <string>
 
@@ -67,6 +69,14 @@ namespace pacing {
 extern Uint32 (*ticks)();
 extern void (*delay)(Uint32 ms);
 }
+
+// A stop asked for by SIGTERM or SIGINT. The signal handlers only set the
+// flag; every screen loop tests it and leaves by throwing stopped, which
+// the catch-all of SDL_main takes, so the program shuts down as usual.
+extern volatile std::sig_atomic_t stop_requested;
+class stopped {};
+// Throws stopped once a stop has been asked for.
+void leave_if_stopped();
 
 // Clamps mid to [min, max]; min wins when min > max.
 template <typename T>

@@ -458,6 +458,7 @@ void shop(SDL_Surface* screen, SDL_Rect* draw_rect)
 
     bool abort = false;
     while (!abort) {
+        leave_if_stopped();
         Uint32 time = pacing::ticks();
         bool click = false;
         int click_x = 0, click_y = 0;

@@ -3,7 +3,9 @@
 // descriptions, screenshots and the hi-score table.
 #include <algorithm>
 #include <cmath>
+#include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
@@ -95,14 +97,75 @@ void try_resolution(const std::string& arg)
     }
 }
 
+// Milliseconds between two empty polls of a screen that waits for a key.
+const Uint32 idle_pause = 10;
+
+// The next event for a screen that waits: polled, with a short pause while
+// none comes, so that a stop asked for meanwhile is noticed.
+void wait_event(SDL_Event& event)
+{
+    for (;;) {
+        leave_if_stopped();
+        if (SDL_PollEvent(&event))
+            return;
+        SDL_Delay(idle_pause);
+    }
+}
+
 // Waits for the next key press; every other event is dropped.
 SDLKey wait_for_key()
 {
     SDL_Event event;
     for (;;) {
-        if (SDL_WaitEvent(&event) && event.type == SDL_KEYDOWN)
+        wait_event(event);
+        if (event.type == SDL_KEYDOWN)
             return event.key.keysym.sym;
     }
+}
+
+typedef void (*signal_handler)(int);
+const int stop_signals[] = {SIGTERM, SIGINT};
+const int stop_signal_count = static_cast<int>(std::size(stop_signals));
+// What the stop signals did before the game took them over (SDL's own
+// handlers, which make a quit request that every screen ignores).
+signal_handler replaced_handlers[stop_signal_count] = {SIG_DFL, SIG_DFL};
+}
+
+// SIGTERM and SIGINT only set the flag; the screens do the rest.
+extern "C" void on_stop_signal(int) { stop_requested = 1; }
+
+namespace {
+// A stop signal that the game was started with ignored stays ignored.
+void catch_stop_signals()
+{
+    for (int i = 0; i < stop_signal_count; ++i) {
+        replaced_handlers[i] = std::signal(stop_signals[i], on_stop_signal);
+        if (replaced_handlers[i] == SIG_IGN)
+            std::signal(stop_signals[i], SIG_IGN);
+    }
+}
+
+void release_stop_signals()
+{
+    for (int i = 0; i < stop_signal_count; ++i) {
+        if (replaced_handlers[i] != SIG_ERR)
+            std::signal(stop_signals[i], replaced_handlers[i]);
+    }
+}
+
+// With no display at all SDL falls back to a video driver that shows
+// nothing; the game would wait on a screen nobody sees. A driver the user
+// asked for is taken as meant (the tests ask for "dummy").
+bool shows_nothing(std::string& driver)
+{
+    const char* asked = std::getenv("SDL_VIDEODRIVER");
+    if (asked && *asked)
+        return false;
+    char name[64];
+    if (!SDL_VideoDriverName(name, sizeof name))
+        return false;
+    driver = name;
+    return driver == "offscreen" || driver == "dummy";
 }
 }
 
@@ -159,6 +222,7 @@ void show_description(SDL_Surface* screen, const std::string& description)
     // Text after the last line feed is not shown.
     for (std::string::size_type nl = description.find('\n'); nl != std::string::npos;
          nl = description.find('\n', start)) {
+        leave_if_stopped();
         text::draw(description.substr(start, nl - start), screen, left, top + gap * i, white);
         SDL_Delay(50);
         start = nl + 1;
@@ -233,10 +297,17 @@ const char* const prompt = "Enter your name";
 const int prompt_top = 40;
 const int backspace = 8;
 const int del = 127;
+// Where a table file that could not be read is kept before the first save
+// replaces it.
+const std::string bad_file = dirs::hiscore_file + ".bad";
 
 // Bumped by forget_loaded_table: a cache filled in an earlier generation
 // counts as never filled.
 int table_generation = 0;
+
+// Set when the file was there but could not be read: its bytes are kept in
+// bad_file before a save replaces it, so the player's table is never lost.
+bool keep_refused_file = false;
 
 // True once per generation for the cache whose stamp is filled_in.
 bool first_use(int& filled_in)
@@ -301,6 +372,33 @@ bool write_file()
 int name_x(SDL_Surface* screen) { return screen->w / 2 + people_left_off; }
 int row_y(int row) { return top + gap * row; }
 
+// Whether name holds bytes that a save would replace: a folder in its
+// place holds none (and is not replaced either).
+bool has_bytes(const std::string& name)
+{
+    std::error_code ec;
+    std::filesystem::file_status st = std::filesystem::status(name, ec);
+    return std::filesystem::exists(st) && !std::filesystem::is_directory(st);
+}
+
+// Copies the refused file to bad_file, replacing an older copy; true when
+// it is kept or no longer there. Told on standard output either way.
+bool keep_refused()
+{
+    if (!has_bytes(dirs::hiscore_file))
+        return true;
+    std::error_code ec;
+    std::filesystem::copy_file(dirs::hiscore_file, bad_file,
+                               std::filesystem::copy_options::overwrite_existing, ec);
+    if (ec) {
+        std::cout << "Failed to keep the old " << dirs::hiscore_file << " as " << bad_file << " ."
+                  << std::endl;
+        return false;
+    }
+    std::cout << "Kept the old " << dirs::hiscore_file << " as " << bad_file << " ." << std::endl;
+    return true;
+}
+
 // Unicode stays on only while a name is typed, on every way out.
 struct unicode_on {
     unicode_on() { SDL_EnableUNICODE(1); }
@@ -317,12 +415,16 @@ void enter_name(SDL_Surface* screen, std::string& name, int pos)
     unicode_on unicode;
     SDL_Event event;
     for (;;) {
-        if (!SDL_WaitEvent(&event) || event.type != SDL_KEYDOWN)
+        wait_event(event);
+        if (event.type != SDL_KEYDOWN)
             continue;
         // The whole Unicode value: a character above 255 must not pass as
         // its low byte.
         int c = event.key.keysym.unicode;
-        if ((c == backspace || c == del) && !name.empty()) {
+        // Delete comes with no character here, so its key counts as well.
+        SDLKey sym = event.key.keysym.sym;
+        bool erase = c == backspace || c == del || sym == SDLK_BACKSPACE || sym == SDLK_DELETE;
+        if (erase && !name.empty()) {
             // The fill clips at the screen's edge anyway; this keeps it in 16 bits.
             int w = std::min(text::width(name), static_cast<int>(screen->w));
             SDL_Rect old = {static_cast<Sint16>(name_x(screen)), static_cast<Sint16>(row_y(pos)),
@@ -331,13 +433,13 @@ void enter_name(SDL_Surface* screen, std::string& name, int pos)
             SDL_UpdateRect(screen, old.x, old.y, old.w, old.h);
             name.erase(name.size() - 1);
             sound::play(sound::CLANG);
-        } else if (c >= ' ' && c <= '~') {
-            // Delete stops short of the range: on an empty name it adds nothing.
+        } else if (!erase && c >= ' ' && c <= '~') {
+            // Delete never adds a character, not even on an empty name.
             name += static_cast<char>(c);
             sound::play(sound::PFFT);
         }
         text::draw(name, screen, name_x(screen), row_y(pos), white);
-        if (event.key.keysym.sym == SDLK_RETURN)
+        if (sym == SDLK_RETURN)
             return;
     }
 }
@@ -358,7 +460,9 @@ void load_scores(std::vector<int>& score, std::vector<std::string>& people)
     if (first_use(first)) {
         i_scores.clear();
         i_people.clear();
+        keep_refused_file = false;
         if (!read_file(i_scores, i_people)) {
+            keep_refused_file = has_bytes(dirs::hiscore_file);
             std::cout << "Failed to load scores from " << dirs::hiscore_file
                       << " .  Creating default scores." << std::endl;
             i_scores.assign(start_scores, start_scores + num);
@@ -393,7 +497,13 @@ std::vector<std::string>& people()
 
 void save_scores()
 {
-    if (!write_file())
+    // The table is read, or refused, before anything replaces the file.
+    scores();
+    people();
+    // Without its copy the refused file is not replaced.
+    if (keep_refused_file && keep_refused())
+        keep_refused_file = false;
+    if (keep_refused_file || !write_file())
         std::cout << "Failed to write hi-scores to " << dirs::hiscore_file << " ." << std::endl;
 }
 
@@ -535,6 +645,7 @@ void animate(SDL_Surface* screen)
     std::list<fader> faders;
     SDL_Event event;
     for (;;) {
+        leave_if_stopped();
         // At most one event a frame; the first key-down ends the display.
         if (SDL_PollEvent(&event) && event.type == SDL_KEYDOWN)
             return;
@@ -626,9 +737,10 @@ void fill_black(SDL_Surface* screen, int w, int h)
 }
 
 // The five control flags follow the keys; Escape ends the game after this
-// frame; Print Screen saves the screen.
+// frame; Print Screen saves the screen. A stop asked for leaves at once.
 void read_keys(SDL_Surface* screen, game& g, bool& dont_stop)
 {
+    leave_if_stopped();
     SDL_Event event;
     while (SDL_PollEvent(&event)) {
         if (event.type != SDL_KEYDOWN && event.type != SDL_KEYUP)
@@ -846,6 +958,15 @@ int SDL_main(int argc, char** argv)
             throw up();
         }
         do_later quit_sdl(SDL_Quit);
+        std::string driver;
+        if (shows_nothing(driver)) {
+            fprintf(stderr, "Couldn't initialize SDL: %s\n",
+                    ("no display found (SDL fell back to the video driver " + driver +
+                     ", which shows nothing)").c_str());
+            throw up();
+        }
+        catch_stop_signals();
+        do_later release_signals(release_stop_signals);
         Uint32 video_flags = SDL_HWSURFACE | (flags::fullscreen ? SDL_FULLSCREEN : 0);
         SDL_Surface* screen = SDL_SetVideoMode(flags::width, flags::height, 32, video_flags);
         if (!screen) {

@@ -25,6 +25,9 @@ const std::string load_failure =
     "Failed to load scores from save/scores .  Creating default scores.\n";
 const std::string save_failure = "Failed to write hi-scores to save/scores .\n";
 const std::string temp_file = dirs::hiscore_file + ".new";
+const std::string bad_file = dirs::hiscore_file + ".bad";
+const std::string kept_message = "Kept the old save/scores as save/scores.bad .\n";
+const std::string keep_failure = "Failed to keep the old save/scores as save/scores.bad .\n";
 
 const std::vector<int> default_scores = {500000, 300000, 200000, 100000, 50000,
                                          20000,  10000,  5000,   2000,   1};
@@ -340,6 +343,128 @@ INSTANTIATE_TEST_SUITE_P(all, hi_scores_save_failure, ::testing::ValuesIn(save_f
                              return std::string(info.param.name);
                          });
 
+// ---- a file that could not be read is kept before it is replaced ----
+
+namespace {
+// A refused file: a trailing space on its first line, and bytes that no
+// text reader keeps as they are.
+std::string refused_bytes()
+{
+    std::string bytes = "Ann 1000 \n" + good_lines(1, 10);
+    bytes += std::string("\r\0\xff\n", 4);
+    return bytes;
+}
+
+struct keep_case {
+    const char* name;
+    bool file;            // save/scores is there at the first use
+    bool refused;         // ... and cannot be read
+    bool old_copy;        // save/scores.bad is there from an earlier run
+};
+
+const keep_case keep_cases[] = {
+    {"refused_file_is_kept", true, true, false},
+    {"refused_file_replaces_an_older_copy", true, true, true},
+    {"good_file_is_not_copied", true, false, false},
+    {"good_file_leaves_an_older_copy", true, false, true},
+    {"missing_file_has_nothing_to_keep", false, false, false},
+};
+
+void PrintTo(const keep_case& c, std::ostream* out) { *out << c.name; }
+
+class hi_scores_keep : public hi_scores_test, public ::testing::WithParamInterface<keep_case> {};
+}
+
+TEST_P(hi_scores_keep, the_first_save_keeps_a_refused_file_byte_for_byte)
+{
+    const keep_case& c = GetParam();
+    const std::string old_copy = "an earlier run's copy\n";
+    const std::string contents = c.refused ? refused_bytes() : good_lines(0, 10);
+    if (c.file)
+        write_file(dirs::hiscore_file, contents);
+    if (c.old_copy)
+        write_file(bad_file, old_copy);
+
+    testing::internal::CaptureStdout();
+    hi_scores::people()[0] = "New";
+    hi_scores::save_scores();
+    bool defaults = c.refused || !c.file;
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              (defaults ? load_failure : "") + (c.refused ? kept_message : ""));
+    EXPECT_EQ(read_file(dirs::hiscore_file), table_text(hi_scores::people(), hi_scores::scores()));
+    if (c.refused) {
+        EXPECT_EQ(read_file(bad_file), contents);
+    } else if (c.old_copy) {
+        EXPECT_EQ(read_file(bad_file), old_copy);
+    } else {
+        EXPECT_FALSE(file_exists(bad_file));
+    }
+
+    // Later saves replace the game's own table: the copy stays as it is.
+    const std::string copy_now = file_exists(bad_file) ? read_file(bad_file) : "";
+    testing::internal::CaptureStdout();
+    hi_scores::people()[0] = "Newer";
+    hi_scores::save_scores();
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+    EXPECT_EQ(read_file(dirs::hiscore_file), table_text(hi_scores::people(), hi_scores::scores()));
+    EXPECT_EQ(file_exists(bad_file), c.refused || c.old_copy);
+    if (file_exists(bad_file)) {
+        EXPECT_EQ(read_file(bad_file), copy_now);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(all, hi_scores_keep, ::testing::ValuesIn(keep_cases),
+                         [](const ::testing::TestParamInfo<keep_case>& info) {
+                             return std::string(info.param.name);
+                         });
+
+TEST_F(hi_scores_test, a_refused_file_that_cannot_be_kept_is_not_replaced)
+{
+    write_file(dirs::hiscore_file, refused_bytes());
+    // A directory in the copy's place, with something in it.
+    fs::create_directories(path(bad_file + "/inside"));
+    testing::internal::CaptureStdout();
+    hi_scores::people()[0] = "New";
+    hi_scores::save_scores();
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), load_failure + keep_failure + save_failure);
+    EXPECT_EQ(read_file(dirs::hiscore_file), refused_bytes());
+    EXPECT_FALSE(file_exists(temp_file));
+    EXPECT_EQ(hi_scores::people()[0], "New");
+
+    // Once the copy can be made, the next save makes it first.
+    fs::remove_all(path(bad_file));
+    testing::internal::CaptureStdout();
+    hi_scores::save_scores();
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), kept_message);
+    EXPECT_EQ(read_file(bad_file), refused_bytes());
+    EXPECT_EQ(read_file(dirs::hiscore_file), table_text(hi_scores::people(), hi_scores::scores()));
+}
+
+TEST_F(hi_scores_test, a_refused_file_gone_before_the_save_needs_no_copy)
+{
+    write_file(dirs::hiscore_file, refused_bytes());
+    testing::internal::CaptureStdout();
+    hi_scores::scores();
+    fs::remove(path(dirs::hiscore_file));
+    hi_scores::save_scores();
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), load_failure);
+    EXPECT_FALSE(file_exists(bad_file));
+    EXPECT_EQ(read_file(dirs::hiscore_file), table_text(default_people, default_scores));
+}
+
+TEST_F(hi_scores_test, a_new_entry_over_a_refused_file_keeps_it_first)
+{
+    write_file(dirs::hiscore_file, refused_bytes());
+    testing::internal::CaptureStdout();
+    type("Al");
+    confirm_and_leave();
+    hi_scores::new_score(m_screen, 600000);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), load_failure + kept_message);
+    EXPECT_EQ(read_file(bad_file), refused_bytes());
+    EXPECT_EQ(hi_scores::people()[0], "Al");
+    EXPECT_EQ(read_file(dirs::hiscore_file), table_text(hi_scores::people(), hi_scores::scores()));
+}
+
 // ---- drawing ----
 
 TEST_F(hi_scores_test, draw_puts_title_names_and_scores_in_their_columns)
@@ -444,7 +569,9 @@ struct edit_case {
 };
 
 const key k_backspace = {SDLK_BACKSPACE, 8};
-const key k_delete = {SDLK_DELETE, 127};
+// As the platform sends it: Delete has no character.
+const key k_delete = {SDLK_DELETE, 0};
+const key k_delete_char = {SDLK_DELETE, 127};
 
 std::vector<key> keys_of(const std::string& s)
 {
@@ -470,11 +597,15 @@ const edit_case edit_cases[] = {
     {"first_and_last_printable", keys_of(" ~"), " ~", {PFFT, PFFT, BOOM}},
     {"backspace_erases", keys_of("abc") + std::vector<key>{k_backspace}, "ab",
      {PFFT, PFFT, PFFT, CLANG, BOOM}},
-    {"delete_erases", keys_of("abc") + std::vector<key>{k_delete}, "ab",
+    {"delete_erases", keys_of("abcd") + std::vector<key>{k_delete}, "abc",
+     {PFFT, PFFT, PFFT, PFFT, CLANG, BOOM}},
+    {"delete_by_its_character_erases", keys_of("abc") + std::vector<key>{k_delete_char}, "ab",
      {PFFT, PFFT, PFFT, CLANG, BOOM}},
+    {"delete_twice_then_typing", keys_of("abc") + std::vector<key>{k_delete, k_delete} + keys_of("x"),
+     "ax", {PFFT, PFFT, PFFT, CLANG, CLANG, PFFT, BOOM}},
     {"backspace_on_empty_does_nothing", std::vector<key>{k_backspace} + keys_of("x"), "x",
      {PFFT, BOOM}},
-    {"delete_on_empty_adds_nothing", std::vector<key>{k_delete} + keys_of("x"), "x",
+    {"delete_on_empty_adds_nothing", std::vector<key>{k_delete, k_delete_char} + keys_of("x"), "x",
      {PFFT, BOOM}},
     {"return_at_once_is_lazy", {}, "Somebody very lazy", {BOOM}},
     {"erased_to_nothing_is_lazy", keys_of("a") + std::vector<key>{k_backspace},

@@ -2,19 +2,17 @@
 # Plays one short game of the real program in a window under a virtual X
 # server: the title, the level description, a few seconds of flight with
 # keys held and released that shoot down a turret, Escape, a typed name for
-# the hi-score table, the fireworks and Escape on the title. Checks the exit
+# the hi-score table (its last letter taken back with Delete), the
+# fireworks and Escape on the title. Checks the exit
 # code, that the name and the turret's 200 points went into save/scores and
 # that every picture and sound was found. It uses the run folder's pictures
 # and sounds with a level file of its own. Usage: play_smoke_test.sh RUN_DIR
 set -u
 run_dir=$(cd "$1" && pwd)
-work=$(mktemp -d)
+. "$(dirname "$0")/smoke_common.sh"
+work=$(smoke_work_dir "$run_dir")
 log=$work/output
 inner=$work/inner.sh
-mkdir -p "$work/levels" "$work/save"
-ln -s "$run_dir/images" "$work/images"
-ln -s "$run_dir/sounds" "$work/sounds"
-cp "$run_dir/vantrel" "$work/vantrel"
 
 # A closed room: the ship falls to the floor with a turret straight above
 # it, facing up and away, that its Peashooter brings down in a second.
@@ -35,7 +33,6 @@ A:#########
 L:END
 LEVEL
 
-. "$(dirname "$0")/smoke_common.sh"
 {
     smoke_start "$work" "$log"
     cat <<INNER
@@ -59,7 +56,9 @@ xdotool keyup Up
 sleep 1
 xdotool key Escape         # the end of the game
 sleep 2
-xdotool type --delay 150 "Tester"
+xdotool type --delay 150 "Testerx"
+sleep 0.5
+xdotool key Delete         # sent with no character
 sleep 1
 xdotool key Return         # the name
 sleep 2

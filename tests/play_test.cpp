@@ -1,19 +1,25 @@
 // The play loop, driven headless: a fake clock and pause run the frames at
 // once and script the keys at the end of each frame; the level file, the
 // pictures, the font and the hi-score file are the test's own. Also the
-// game flow of the entry point: title, game, title.
+// game flow of the entry point: title, game, title; and how a stop asked
+// for by a signal ends it from every screen.
 #include <algorithm>
 #include <atomic>
 #include <cctype>
+#include <csignal>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <iostream>
+#include <map>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <unistd.h>
 
 #include "arena.h"
@@ -1184,6 +1190,95 @@ TEST_F(play_test, after_the_shop_the_bar_waits_for_a_change_of_the_status)
     EXPECT_GT(closed, 0) << "the shop never closed";
 }
 
+// ---------------------------------------------------------- a stop request
+
+namespace {
+// The names and bytes of every file in save/.
+std::map<std::string, std::string> save_folder(const std::string& dir)
+{
+    std::map<std::string, std::string> files;
+    for (const auto& f : fs::directory_iterator(dir + "/save")) {
+        std::ifstream in(f.path(), std::ios::binary);
+        std::ostringstream bytes;
+        bytes << in.rdbuf();
+        files[f.path().filename().string()] = bytes.str();
+    }
+    return files;
+}
+}
+
+TEST_F(play_test, a_stop_request_leaves_every_screen_and_save_as_it_was)
+{
+    bool shop_was_open = false;
+    struct {
+        const char* screen;
+        std::string level_file;
+        std::function<void()> run;
+    } cases[] = {
+        {"title", "", [&] { do_title_screen(m_screen); }},
+        {"description, waiting", "", [&] { show_description(m_screen, ""); }},
+        {"description, drawing", "", [&] { show_description(m_screen, "A\nB\nC\n"); }},
+        {"play", block(open_map(5, 4, 2, 1)),
+         [&] {
+             stop_requested = 0;
+             m_script.after_frame = [&](int n) {
+                 if (n == 2)
+                     stop_requested = 1;
+             };
+             play();
+         }},
+        {"shop", block({"...", ".S.", "...", ".s."}, ""),
+         [&] {
+             stop_requested = 0;
+             // Asked for in the frame that reaches the shop tile.
+             m_script.after_frame = [&](int) {
+                 if (status().in_shop)
+                     stop_requested = 1;
+             };
+             try {
+                 play();
+             } catch (const stopped&) {
+                 shop_was_open = SDL_ShowCursor(-1) == 1;
+                 throw;
+             }
+         }},
+        {"name entry", "", [&] { hi_scores::new_score(m_screen, 600000); }},
+        {"fireworks", "", [&] { hi_scores::animate(m_screen); }},
+    };
+    for (auto& c : cases) {
+        SCOPED_TRACE(c.screen);
+        if (!c.level_file.empty())
+            levels(c.level_file);
+        m_script.after_frame = nullptr;
+        const auto save_before = save_folder(m_dir);
+        stop_requested = 1;
+        {
+            // Ends a screen that missed the stop, failing the case.
+            key_feeder rescue(3000, {SDLK_ESCAPE, SDLK_RETURN, SDLK_F1});
+            EXPECT_THROW(c.run(), stopped);
+            EXPECT_FALSE(rescue.fed());
+        }
+        EXPECT_EQ(save_folder(m_dir), save_before);
+        stop_requested = 0;
+        SDL_ShowCursor(SDL_DISABLE);
+        for (SDL_Event e; SDL_PollEvent(&e);) {
+        }
+        if (std::string(c.screen) == "play") {
+            EXPECT_EQ(m_script.frames, 2) << "the frame after the stop does not run";
+        }
+    }
+    EXPECT_TRUE(shop_was_open);
+    game::the_game = nullptr;
+}
+
+TEST_F(play_test, a_stop_request_cuts_the_fade_short)
+{
+    mark_view();
+    stop_requested = 1;
+    fade_out(m_screen, {0, 0, 640, 448});
+    EXPECT_FALSE(view_faded());
+}
+
 // ------------------------------------------------------- the whole program
 
 namespace {
@@ -1242,6 +1337,75 @@ TEST_F(game_flow, title_and_game_alternate_until_escape_on_the_title)
     EXPECT_EQ(m_script.frames, 4);
     EXPECT_EQ(scores_at_start, (std::vector<int>{0, 0}));
     EXPECT_EQ(read_file(dirs::hiscore_file), table_ending_with("Somebody very lazy 5"));
+}
+
+namespace {
+typedef void (*signal_handler)(int);
+
+signal_handler handler_of(int sig)
+{
+    struct sigaction now;
+    sigaction(sig, nullptr, &now);
+    return now.sa_handler;
+}
+}
+
+TEST_F(game_flow, a_stop_signal_on_the_title_ends_the_program_with_its_stages_undone)
+{
+    struct {
+        const char* what;
+        int sig;
+        int ignored;  // ignored when the program starts; 0: none
+    } cases[] = {
+        {"SIGTERM", SIGTERM, 0},
+        {"SIGINT, with SIGTERM ignored", SIGINT, SIGTERM},
+    };
+    levels(block(open_map(5, 4, 2, 1)));
+    for (auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::string table = read_file(dirs::hiscore_file);
+        if (c.ignored)
+            std::signal(c.ignored, SIG_IGN);
+        const signal_handler before = handler_of(c.sig);
+        std::atomic<bool> raised{false};
+        signal_handler ignored_meanwhile = SIG_DFL;
+        // Raises the signal once the program has taken it over.
+        std::thread sender([&] {
+            for (int waited = 0; waited < 10000; waited += 5) {
+                if (handler_of(c.sig) == on_stop_signal) {
+                    if (c.ignored)
+                        ignored_meanwhile = handler_of(c.ignored);
+                    raised = true;
+                    std::raise(c.sig);
+                    return;
+                }
+                SDL_Delay(5);
+            }
+        });
+        int rc = -1;
+        {
+            key_feeder rescue(15000, {SDLK_ESCAPE});
+            rc = run();
+            EXPECT_FALSE(rescue.fed()) << "the program ended on Escape, not on the signal";
+        }
+        sender.join();
+        EXPECT_EQ(rc, 0);
+        EXPECT_TRUE(raised);
+        EXPECT_EQ(stop_requested, 1);
+        EXPECT_EQ(m_script.frames, 0);
+        // Shut down as usual: SDL is gone and the signals are back as before.
+        EXPECT_EQ(SDL_WasInit(SDL_INIT_EVERYTHING), 0u);
+        EXPECT_NE(before, on_stop_signal);
+        EXPECT_EQ(handler_of(c.sig), before);
+        if (c.ignored) {
+            EXPECT_EQ(ignored_meanwhile, SIG_IGN);
+            EXPECT_EQ(handler_of(c.ignored), SIG_IGN);
+            std::signal(c.ignored, SIG_DFL);
+        }
+        EXPECT_EQ(read_file(dirs::hiscore_file), table);
+        stop_requested = 0;
+        ASSERT_EQ(SDL_Init(SDL_INIT_VIDEO), 0) << SDL_GetError();
+    }
 }
 
 TEST_F(game_flow, error_in_the_level_file_ends_the_program_quietly)

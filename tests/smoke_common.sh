@@ -2,24 +2,42 @@
 # that smoke_start begins and smoke_quit ends, runs it with smoke_run, and
 # adds its own checks.
 
+# Makes a fresh folder to run the game in: the run folder RUN_DIR's game,
+# pictures and sounds with empty levels/ and save/; prints its path.
+smoke_work_dir() {
+    _work=$(mktemp -d)
+    mkdir -p "$_work/levels" "$_work/save"
+    ln -s "$1/images" "$_work/images"
+    ln -s "$1/sounds" "$_work/sounds"
+    cp "$1/vantrel" "$_work/vantrel"
+    echo "$_work"
+}
+
 # Prints the start of an inner script: the game started with its output in
 # LOG from the folder DIR, and its window found and focused (as $win, the
-# game's process as $pid).
+# game's process as $pid). SIGINT reaches it as from a terminal, though a
+# script's background job would have it ignored.
 smoke_start() {
     cat <<INNER
 set -u
 cd "$1" || exit 90
-./vantrel --window > "$2" 2>&1 &
+env --default-signal=INT ./vantrel --window > "$2" 2>&1 &
 pid=\$!
-win=\$(timeout 30 xdotool search --sync --onlyvisible --name Vantrel | head -n 1)
+# A window that goes away while xdotool looks at it ends the search with
+# an X error: search again.
+win=
+for try in 1 2 3 4 5; do
+    win=\$(timeout 30 xdotool search --sync --onlyvisible --name Vantrel 2>/dev/null | head -n 1)
+    [ -n "\$win" ] && break
+    sleep 0.5
+done
 [ -n "\$win" ] || { kill -9 \$pid; echo "no window"; exit 91; }
 xdotool windowfocus --sync "\$win" 2>/dev/null || true
 INNER
 }
 
 # Prints the end of an inner script: Escape until the game ends, as a slow
-# machine may miss a key; then SIGKILL, since the game turns SIGTERM into a
-# quit request that play and the shop do not act on.
+# machine may miss a key; then SIGKILL as the last resort.
 smoke_quit() {
     cat <<'INNER'
 for i in $(seq 1 30); do

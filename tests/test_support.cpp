@@ -28,11 +28,13 @@ void run_dir_test::SetUp()
     for (const char* sub : {"images", "sounds", "levels", "save"})
         fs::create_directory(fs::path(m_dir) / sub);
     fs::current_path(m_dir);
+    stop_requested = 0;
     ASSERT_EQ(SDL_Init(SDL_INIT_VIDEO), 0) << SDL_GetError();
 }
 
 void run_dir_test::TearDown()
 {
+    stop_requested = 0;
     SDL_Quit();
     fs::current_path(m_old_cwd);
     std::error_code ec;

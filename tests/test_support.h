@@ -24,7 +24,8 @@ struct surface_deleter {
 typedef std::unique_ptr<SDL_Surface, surface_deleter> surface_ptr;
 
 // Each test runs in its own empty directory holding images/, sounds/,
-// levels/ and save/; SDL video (dummy driver) is initialised around it.
+// levels/ and save/; SDL video (dummy driver) is initialised around it,
+// and no stop is asked for.
 class run_dir_test : public ::testing::Test {
 protected:
     void SetUp() override;

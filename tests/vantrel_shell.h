@@ -20,6 +20,8 @@ extern int height;
 }
 
 int SDL_main(int argc, char** argv);
+// What SIGTERM and SIGINT run while the game is up.
+extern "C" void on_stop_signal(int);
 bool process_args(int argc, char** argv);
 bool do_title_screen(SDL_Surface* screen);
 void show_description(SDL_Surface* screen, const std::string& description);
