@@ -67,7 +67,7 @@ void start_values(game& g)
 // and then, never dying) and times each frame's two halves.
 timing play(game& g, arena& a, SDL_Surface* screen, int frames)
 {
-    SDL_Rect window = fit_view(screen_w, view_h, a.width() * 32, a.height() * 32);
+    SDL_Rect window = fit_view(screen_w, view_h, a.width() * TILE_SIZE, a.height() * TILE_SIZE);
     shown_background shown;
     std::vector<double> sim, draw, total;
     int movers = 0;
@@ -77,9 +77,7 @@ timing play(game& g, arena& a, SDL_Surface* screen, int frames)
         g.m_key_flags.left = (f / 30) % 2 == 0;
         g.m_key_flags.up = (f / 20) % 4 == 0;
         double t0 = now_ms();
-        a.do_stuff(0.04f);
-        a.apply_forces(0.04f);
-        a.move_stuff_and_do_collisions(0.04f);
+        step_frame(g);
         double t1 = now_ms();
         draw_arena(screen, a, shown, window, view_h);
         double t2 = now_ms();

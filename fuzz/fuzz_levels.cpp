@@ -38,7 +38,7 @@ void start_values(game& g)
 }
 
 // One frame as the play loop runs it, the controls set by the frame number.
-void frame(game& g, arena& a, int n)
+void frame(game& g, int n)
 {
     g.m_key_flags.up = n % 3 != 0;
     g.m_key_flags.left = n % 8 < 2;
@@ -47,9 +47,7 @@ void frame(game& g, arena& a, int n)
     g.m_key_flags.fire = true;
     if (g.m_player_status.in_shop)
         g.m_player_status.in_shop = false;
-    a.do_stuff(0.04f);
-    a.apply_forces(0.04f);
-    a.move_stuff_and_do_collisions(0.04f);
+    step_frame(g);
 }
 }
 
@@ -77,7 +75,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             if (!levels.next_level(*a, description))
                 break;
             for (int n = 0; n < frames_per_level && !a->level_complete() && !a->player_is_dead(); ++n)
-                frame(*g, *a, n);
+                frame(*g, n);
         }
     } catch (const whinage&) {
         // The designed answer to a bad file.

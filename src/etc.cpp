@@ -150,4 +150,10 @@ void leave_if_stopped()
 namespace pacing {
 Uint32 (*ticks)() = SDL_GetTicks;
 void (*delay)(Uint32 ms) = SDL_Delay;
+
+void rest_of_frame(Uint32 started)
+{
+    Uint32 spent = ticks() - started;
+    delay(spent < FRAME_MS ? FRAME_MS - spent : 0);
+}
 }

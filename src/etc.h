@@ -63,11 +63,21 @@ void fade_out(SDL_Surface* screen, SDL_Rect rect);
 
 std::string int2str(int i);
 
+// A frame lasts 40 ms, 25 frames a second: the world steps by
+// FRAME_SECONDS (FRAME_STEP where the arena takes a float) and the screens
+// are paced to FRAME_MS.
+constexpr double FRAME_SECONDS = 0.04;
+constexpr float FRAME_STEP = static_cast<float>(FRAME_SECONDS);
+constexpr Uint32 FRAME_MS = 40;
+
 // The clock and the pause of the play loop's and the shop's frames; tests
 // put their own in to run frames without waiting.
 namespace pacing {
 extern Uint32 (*ticks)();
 extern void (*delay)(Uint32 ms);
+// Waits out what is left of a frame begun at started (a ticks() reading);
+// a frame that overran waits not at all.
+void rest_of_frame(Uint32 started);
 }
 
 // A stop asked for by SIGTERM or SIGINT. The signal handlers only set the

@@ -1,6 +1,7 @@
 // The game state and the picture cache.
 #include "game.h"
 
+#include "arena.h"
 #include "loadimag.h"
 
 game* game::the_game = nullptr;
@@ -10,6 +11,19 @@ game::game()
     : m_key_flags{false, false, false, false, false}, m_arena(nullptr), m_player_status(),
       m_engine(ET_PIFFLER)
 {
+}
+
+void step_frame(game& g)
+{
+    arena& a = *g.m_arena;
+    a.do_stuff(FRAME_STEP);
+    a.apply_forces(FRAME_STEP);
+    a.move_stuff_and_do_collisions(FRAME_STEP);
+    player_status& s = g.m_player_status;
+    if (s.invulnerability > 0) {
+        double left = s.invulnerability - FRAME_SECONDS;  // in double on purpose
+        s.invulnerability = left > 0 ? static_cast<float>(left) : 0.0f;
+    }
 }
 
 bool player_status::operator==(const player_status& other) const

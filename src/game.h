@@ -72,4 +72,8 @@ struct game {
 inline game& the_game() { return *game::the_game; }
 inline arena& the_arena() { return *game::the_game->m_arena; }
 
+// One frame of play with the controls already read: the arena's behaviour
+// pass, its forces and its moves, then the invulnerability counts down.
+void step_frame(game& g);
+
 #endif

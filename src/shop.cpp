@@ -529,8 +529,7 @@ void shop(SDL_Surface* screen, SDL_Rect* draw_rect)
 
         update_player_status(screen);
         SDL_UpdateRect(screen, 0, 0, 0, 0);
-        Uint32 spent = pacing::ticks() - time;
-        pacing::delay(spent < 40 ? 40 - spent : 0);
+        pacing::rest_of_frame(time);
     }
 
     status().in_shop = false;

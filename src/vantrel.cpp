@@ -263,7 +263,7 @@ const char* const title = "Top Vantrels";
 // The fireworks: speeds in pixels per second, motion stepped as if at
 // framesps frames per second.
 const float fw_speed = 400;
-const float framesps = 25;
+const float framesps = 1000 / FRAME_MS;
 const float grav = 200;
 const float det_speed = 50;
 const int fader_num = 200;
@@ -272,7 +272,6 @@ const float fader_time = 0.8f;
 const double launch_chance = 0.12;
 const double launch_spread = 0.1;
 const double reference_height = 480;
-const Uint32 frame_delay = 40;
 
 // Must match the records declared for the tests in tests/vantrel_shell.h.
 struct firework {
@@ -603,7 +602,7 @@ bool spark_step(fader& f)
     f.x += f.dx / framesps;
     f.y += f.dy / framesps;
     // double on purpose: 0.8 - 20 steps lands just below 0, so a spark shows 19 frames
-    f.life = static_cast<float>(f.life - 0.04);
+    f.life = static_cast<float>(f.life - FRAME_SECONDS);
     return f.life >= 0;
 }
 
@@ -661,8 +660,8 @@ void animate(SDL_Surface* screen)
         for (auto f = faders.begin(); f != faders.end();)
             f = spark_step(*f) ? std::next(f) : faders.erase(f);
         draw_frame(screen, fw_pic.get(), fireworks, faders);
-        // A flat pause, not a deadline: a frame takes a little over 40 ms.
-        SDL_Delay(frame_delay);
+        // A flat pause, not a deadline: a frame takes a little over FRAME_MS.
+        SDL_Delay(FRAME_MS);
     }
 }
 }
@@ -921,22 +920,14 @@ void play_game(SDL_Surface* screen)
             Uint32 old_time = pacing::ticks();
             read_keys(screen, g, dont_stop);
 
-            the_arena.do_stuff(0.04f);
-            the_arena.apply_forces(0.04f);
-            the_arena.move_stuff_and_do_collisions(0.04f);
+            step_frame(g);
             draw_arena(screen, the_arena, shown, window, view_h);
-
-            if (status.invulnerability > 0) {
-                double left = status.invulnerability - 0.04;
-                status.invulnerability = left > 0 ? static_cast<float>(left) : 0.0f;
-            }
             if (!(status == old_player_status)) {
                 update_player_status(screen);
                 old_player_status = status;
             }
             SDL_UpdateRect(screen, 0, 0, 0, 0);
-            Uint32 spent = pacing::ticks() - old_time;
-            pacing::delay(spent < 40 ? 40 - spent : 0);
+            pacing::rest_of_frame(old_time);
         }
 
         if (the_arena.level_complete()) {

@@ -184,9 +184,7 @@ void arena_test::start(const std::vector<std::string>& rows)
 
 void arena_test::frame()
 {
-    m_arena->do_stuff(0.04f);
-    m_arena->apply_forces(0.04f);
-    m_arena->move_stuff_and_do_collisions(0.04f);
+    step_frame(*m_game);
 }
 
 void arena_test::frames(int n)

@@ -59,8 +59,6 @@ protected:
                 return true;
             pilot.steer(tx, ty, max_speed);
             frame();
-            m_game->m_player_status.invulnerability =
-                std::max(0.0f, m_game->m_player_status.invulnerability - 0.04f);
         }
         return done();
     }

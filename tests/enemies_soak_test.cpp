@@ -140,8 +140,6 @@ TEST_F(enemy_soak, every_enemy_against_every_heavy_weapon_for_2000_frames)
         if (f % 200 == 100)
             keys.tractor = true;
         frame();
-        // As the play loop does after each frame.
-        status().invulnerability = std::max(0.0f, status().invulnerability - 0.04f);
         most_movers = std::max(most_movers, m_arena->num_movers());
         std::string trouble = insanity();
         ASSERT_EQ(trouble, "") << "frame " << f;

@@ -38,11 +38,11 @@ protected:
         return m;
     }
     // The behaviour pass of a frame, then the rest of it.
-    void think() { m_arena->do_stuff(0.04f); }
+    void think() { m_arena->do_stuff(FRAME_STEP); }
     void finish()
     {
-        m_arena->apply_forces(0.04f);
-        m_arena->move_stuff_and_do_collisions(0.04f);
+        m_arena->apply_forces(FRAME_STEP);
+        m_arena->move_stuff_and_do_collisions(FRAME_STEP);
     }
     // Takes the ship out of the arena, so nothing has a target.
     void remove_ship()

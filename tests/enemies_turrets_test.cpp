@@ -48,7 +48,7 @@ protected:
     std::vector<t_shot*> think()
     {
         std::vector<t_shot*> before = all_of<t_shot>();
-        m_arena->do_stuff(0.04f);
+        m_arena->do_stuff(FRAME_STEP);
         std::vector<t_shot*> made;
         for (t_shot* s : all_of<t_shot>())
             if (std::find(before.begin(), before.end(), s) == before.end())
@@ -58,8 +58,8 @@ protected:
     // The rest of the frame: forces, movement and collisions.
     void finish()
     {
-        m_arena->apply_forces(0.04f);
-        m_arena->move_stuff_and_do_collisions(0.04f);
+        m_arena->apply_forces(FRAME_STEP);
+        m_arena->move_stuff_and_do_collisions(FRAME_STEP);
     }
     // A whole frame; the number of bullets it fired.
     size_t step()

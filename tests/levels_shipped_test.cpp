@@ -312,11 +312,11 @@ protected:
         testing::internal::GetCapturedStdout();
         return loaded;
     }
-    static void step(arena& a)
+    // A frame of a, as the game in play.
+    void step(arena& a)
     {
-        a.do_stuff(0.04f);
-        a.apply_forces(0.04f);
-        a.move_stuff_and_do_collisions(0.04f);
+        m_game->m_arena = &a;
+        step_frame(*m_game);
     }
     // The air resistance in force in a, measured on its ship (which it
     // changes).

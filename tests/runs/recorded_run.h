@@ -31,19 +31,11 @@ const char* const record_command =
     "--gtest_filter=flown_levels.*";
 
 // One frame as the play loop runs it, with the controls already set: there
-// is no shop screen here, so shop contact is cleared before the frame; the
-// invulnerability counts down after it in double, as the play loop does.
+// is no shop screen here, so shop contact is cleared before the frame.
 inline void step(game& g)
 {
-    player_status& s = g.m_player_status;
-    s.in_shop = false;
-    g.m_arena->do_stuff(0.04f);
-    g.m_arena->apply_forces(0.04f);
-    g.m_arena->move_stuff_and_do_collisions(0.04f);
-    if (s.invulnerability > 0) {
-        double left = s.invulnerability - 0.04;  // double on purpose, as the play loop
-        s.invulnerability = left > 0 ? static_cast<float>(left) : 0.0f;
-    }
+    g.m_player_status.in_shop = false;
+    step_frame(g);
 }
 
 // A print of the level as it starts: its size, tiles, gravity and where
