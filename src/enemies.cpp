@@ -12,8 +12,6 @@
 #include "sound.h"
 
 namespace {
-SDL_Surface* cached(const std::string& name) { return the_game().m_bmp_pool.get_bitmap(name); }
-
 // Hovering: cancels the gravity the force step adds to every mover with mass.
 void hover(mover& m, float dt) { m.m_dy -= dt * the_arena().gravity(); }
 

@@ -68,9 +68,12 @@ struct game {
     static game* the_game;
 };
 
-// The game in progress and its arena, for the code that acts on them.
+// The game in progress, its arena and its player's status, for the code
+// that acts on them, and a picture from its cache.
 inline game& the_game() { return *game::the_game; }
 inline arena& the_arena() { return *game::the_game->m_arena; }
+inline player_status& status() { return game::the_game->m_player_status; }
+inline SDL_Surface* cached(const std::string& name) { return game::the_game->m_bmp_pool.get_bitmap(name); }
 
 // One frame of play with the controls already read: the arena's behaviour
 // pass, its forces and its moves, then the invulnerability counts down.

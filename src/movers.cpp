@@ -13,12 +13,6 @@
 #include "sound.h"
 #include "weapons.h"
 
-namespace {
-SDL_Surface* cached(const char* name) { return the_game().m_bmp_pool.get_bitmap(name); }
-
-player_status& status() { return the_game().m_player_status; }
-}
-
 // ---------------------------------------------------------------- mover
 
 mover::mover() : m_mass(0), m_x(0), m_y(0), m_dx(0), m_dy(0), m_is_dead(false), m_kinds(0) {}
@@ -368,7 +362,7 @@ float ship::get_angle() const { return m_angle; }
 shot::shot(const std::string& pic_name, float li_ex, int mount_index, detonation_fn_t* det_fn,
            expiration_fn_t* exp_fn)
     : m_mount_index(mount_index), m_pic_name(pic_name), m_det_fn(det_fn), m_exp_fn(exp_fn),
-      m_pic(cached(pic_name.c_str())), m_life_expectancy(li_ex)
+      m_pic(cached(pic_name)), m_life_expectancy(li_ex)
 {
     add_kind(MK_SHOT);
 }

@@ -22,10 +22,6 @@ int mount_height = 0;
 const int btn_sep = 25;
 const float darken = 0.4f;
 
-player_status& status() { return the_game().m_player_status; }
-
-SDL_Surface* cached(const char* name) { return the_game().m_bmp_pool.get_bitmap(name); }
-
 Uint32 white(SDL_Surface* s) { return SDL_MapRGB(s->format, 255, 255, 255); }
 Uint32 button_col(SDL_Surface* s) { return SDL_MapRGB(s->format, 32, 32, 64); }
 Uint32 button_sel_col(SDL_Surface* s) { return SDL_MapRGB(s->format, 64, 64, 128); }
