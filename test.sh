@@ -2,7 +2,7 @@
 # Installs what is missing, builds everything and runs every test: once as
 # a normal build with warnings as errors, once with AddressSanitizer and
 # UndefinedBehaviorSanitizer; then fuzzes the level file, the hi-score file
-# and the PNG loader for a minute each.
+# and the PNG loader, the three side by side for 60 seconds.
 set -e
 cd "$(dirname "$0")"
 . scripts/setup.sh

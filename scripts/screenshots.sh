@@ -1,9 +1,11 @@
 #!/bin/sh
-# Makes the README's two screenshots from the game itself, in a 640 x 480
+# Makes the README's screenshots from the game itself, in a 640 x 480
 # window under a virtual X server: docs/play.png (the first level in flight,
-# saved by the game's own Print Screen key) and docs/shop.png (the shop with
-# a weapon's details, grabbed from the window: the shop reads no keys but
-# Escape). Builds the game and its data first if needed.
+# saved by the game's own Print Screen key), docs/tow.png (the ship lifting
+# a ball off its source with the beam, saved the same way) and
+# docs/shop.png (the shop with a weapon's details, grabbed from the window:
+# the shop reads no keys but Escape). Builds the game and its data first if
+# needed.
 #   scripts/screenshots.sh [BUILD_DIR]     (default: the project's build)
 # Needs xvfb-run, xdotool and ImageMagick (scripts/setup.sh installs them).
 set -eu
@@ -81,6 +83,46 @@ run_game play
 [ -f "$work/play/VantrelScreenShot0.bmp" ] || fail "the game saved no screenshot"
 convert "$work/play/VantrelScreenShot0.bmp" docs/play.png
 
+# Tow: a room of its own whose spawn stands three tiles straight above a
+# ball's source; the beam takes the ball at once, and short bursts of
+# thrust lift the ship with the ball hanging under it. Z is held over a few
+# frames: a key pressed and let go within one frame would not reach play.
+scratch tow
+cat > "$work/tow/levels/levels.txt" <<'LEVEL'
+A room with a ball three tiles under the spawn and a sink beside it.
+L:START
+A:####################
+A:#7................9#
+A:#..................#
+A:#..................#
+A:#..................#
+A:#..................#
+A:#..................#
+A:#..................#
+A:#.....S............#
+A:#..................#
+A:#..................#
+A:#1....B.....T.....5#
+A:####################
+L:END
+LEVEL
+cat > "$work/tow.sh" <<'KEYS'
+sleep 2
+xdotool key Return          # the title screen
+sleep 0.2
+xdotool keydown z
+sleep 0.15
+xdotool keyup z
+xdotool keydown Up
+sleep 1.3
+xdotool key Print           # VantrelScreenShot0.bmp in the run folder
+xdotool keyup Up
+sleep 0.5
+KEYS
+run_game tow
+[ -f "$work/tow/VantrelScreenShot0.bmp" ] || fail "the game saved no screenshot of the tow"
+convert "$work/tow/VantrelScreenShot0.bmp" docs/tow.png
+
 # Shop: a room of its own whose spawn stands right above a shop tile; the
 # ship falls onto it and the shop opens. A click on a weapon's row shows its
 # details. On the 640 x 480 window the list stands at x 426 to 526, its
@@ -111,4 +153,4 @@ run_game shop
 [ -f "$work/shop.png" ] || fail "no picture of the shop"
 convert "$work/shop.png" docs/shop.png
 
-echo "wrote docs/play.png and docs/shop.png"
+echo "wrote docs/play.png, docs/tow.png and docs/shop.png"

@@ -10,6 +10,7 @@
 #include <deque>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -979,6 +980,170 @@ TEST_F(level_check, a_file_the_game_cannot_open_or_pair_up_is_named)
     EXPECT_EQ(check_file(file, every_rule), problems{"the level file: Error in line 3 of file " + file});
     const std::string missing = path("levels/none.txt");
     EXPECT_EQ(check_file(missing, every_rule), problems{"the level file: Unable to load file: " + missing});
+}
+
+// ------------------------------------------------------ the level guide
+
+namespace {
+// The guide for level writers, in the source tree beside the tests.
+fs::path level_guide() { return fs::path(__FILE__).parent_path().parent_path() / "docs" / "levels.md"; }
+
+// The lines of the guide's fenced block marked "levels": its example.
+std::string guide_example(const std::string& guide)
+{
+    std::istringstream in(guide);
+    std::string line, example;
+    bool inside = false;
+    while (std::getline(in, line)) {
+        if (!inside && line == "```levels") {
+            inside = true;
+        } else if (inside && line == "```") {
+            return example;
+        } else if (inside) {
+            example += line + "\n";
+        }
+    }
+    return "";
+}
+}
+
+TEST_F(level_check, the_guides_example_loads_as_the_guide_says_and_passes_every_rule)
+{
+    std::ifstream in(level_guide());
+    ASSERT_TRUE(in) << level_guide();
+    std::ostringstream guide;
+    guide << in.rdbuf();
+    const std::string example = guide_example(guide.str());
+    ASSERT_NE(example.find("L:START"), std::string::npos) << "no example block in " << level_guide();
+
+    const problems found = check_text(example, every_rule);
+    EXPECT_TRUE(found.empty()) << listed(found);
+    EXPECT_EQ(m_levels_read, 1u);
+
+    // Loaded by the game's loader, it holds what the guide says it does.
+    write_file("levels/levels.txt", example);
+    m_arena.reset(new arena);
+    m_game->m_arena = m_arena.get();
+    level_loader loader(path("levels/levels.txt"));
+    std::string description;
+    ASSERT_TRUE(next_level(loader, description));
+    EXPECT_EQ(level_title(description), "Example");
+    EXPECT_EQ(m_arena->width(), 15);
+    EXPECT_EQ(m_arena->height(), 7);
+    ship* s = nullptr;
+    for (mover* m : all_of<mover>()) {
+        if (!s)
+            s = dynamic_cast<ship*>(m);
+    }
+    ASSERT_NE(s, nullptr);
+    EXPECT_EQ(s->m_x, 32.0f);
+    EXPECT_EQ(s->m_y, 32.0f);
+    struct tile_case {
+        int x, y;
+        arena_t tile;
+    };
+    for (const tile_case& t : std::vector<tile_case>{{5, 1, A_BUTTON_U},
+                                                     {8, 3, A_VGATE_CLOSED},
+                                                     {8, 4, A_VGATE_CLOSED},
+                                                     {3, 5, A_SOURCE},
+                                                     {6, 5, A_SINK},
+                                                     {14, 3, A_EXIT_BLOCK},
+                                                     {14, 4, A_EXIT_BLOCK}}) {
+        EXPECT_EQ(m_arena->get(t.x, t.y), t.tile) << "(" << t.x << ", " << t.y << ")";
+    }
+    std::vector<turret*> turrets = all_of<turret>();
+    ASSERT_EQ(turrets.size(), 1u);
+    EXPECT_EQ(turrets[0]->m_x, 10 * 32.0f);
+    EXPECT_EQ(turrets[0]->m_y, 1 * 32.0f);
+    EXPECT_EQ(turrets[0]->pic(), m_game->m_bmp_pool.get_bitmap("turret_down.png"));
+    EXPECT_EQ(count_of<miner>(), 1);
+    EXPECT_EQ(count_of<bobbler>(), 2);
+    EXPECT_EQ(count_of<ball>(), 1);
+    EXPECT_EQ(m_arena->gravity(), 40.0f);
+    // The air resistance, measured on the ship's drag with gravity off.
+    s->m_dx = 100;
+    s->m_dy = 0;
+    m_arena->set_gravity(0);
+    m_arena->apply_forces(0.04f);
+    EXPECT_NEAR((100 - s->m_dx) * s->m_mass / (0.04f * 100), 1.2f, 1e-3f);
+    EXPECT_FALSE(next_level(loader, description)) << "one level only";
+}
+
+TEST_F(level_check, the_guide_lists_the_messages_the_loader_gives_for_broken_files)
+{
+    std::ifstream in(level_guide());
+    ASSERT_TRUE(in) << level_guide();
+    std::ostringstream text;
+    text << in.rdbuf();
+    const std::string guide = text.str();
+    struct broken_case {
+        const char* file;     // after "L:START\n", with the map "A:S" where it needs one
+        const char* message;  // as the guide quotes it
+    };
+    const std::vector<broken_case> cases = {
+        {"A:S\nL:START\nL:END\n", "L:START inside level!"},
+        {"A:S\nL:END\nL:END\n", "L:END outside level! (Usually, this is caused by a missing START)"},
+        {"A:S\n", "Final level never ends!"},
+        {"A:S..\nA:#\nL:END\n", "mismatched arena line lengths!"},
+        {"A:S\nE: BOBBLERS 1 2 3\nL:END\n", "Invalid BOBBLERS entry"},
+        {"A:S\nE: MINER 1\nL:END\n", "Invalid MINER entry"},
+        {"A:S\nE: GRALDOR 1\nL:END\n", "Invalid GRALDOR entry"},
+        {"A:S\nE: INVADER 1 2 3\nL:END\n", "Invalid INVADER entry"},
+        {"A:S\nE: UFO 1 2 3\nL:END\n", "Invalid UFO entry"},
+        {"A:S\nE: ASTEROID 1\nL:END\n", "Invalid ASTEROID entry"},
+        {"A:S\nC: CONNECT 1 2 3\nL:END\n", "Invalid CONNECT entry"},
+        {"A:S\nC: KICK 1\nL:END\n", "Invalid KICK entry"},
+        {"A:S\nE: MINER 20000 1\nL:END\n", "Invalid MINER entry: numbers must lie between -10000 and 10000"},
+        {"A:S\nE: BOBBLERS 1 1 1001 0\nL:END\n", "Invalid BOBBLERS entry: at most 1000 bobblers in one level"},
+        {"A:S\nE: BOBBLERS 1 1 1 400000\nL:END\n",
+         "Invalid BOBBLERS entry: the spread must lie between -320000 and 320000"},
+        {"A:S\nP: GRAVITY = 2000\nL:END\n", "Invalid GRAVITY entry: gravity must lie between -1000 and 1000"},
+        {"A:S\nP: AIR_RESISTANCE = -1\nL:END\n",
+         "Invalid AIR_RESISTANCE entry: air resistance must lie between 0 and 25"},
+        {"A:S\nL:NEXT\nL:END\n", "Unexpected L: code"},
+        {"D: no map\nL:END\n", "Level has no map: a level needs at least one A: line"},
+        {"A:\nL:END\n", "Level map has empty rows: an A: line needs at least one character"},
+        {"A:S..\nL:END\n", nullptr},  // a good one, for the table's sake
+        {"A:.#.\nL:END\n", "First level has no S: the ship needs a start tile"},
+    };
+    for (const broken_case& c : cases) {
+        SCOPED_TRACE(c.file);
+        write_file("levels/levels.txt", std::string("L:START\n") + c.file);
+        m_arena.reset(new arena);
+        m_game->m_arena = m_arena.get();
+        testing::internal::CaptureStdout();
+        std::string thrown;
+        try {
+            level_loader loader(path("levels/levels.txt"));
+            std::string description;
+            while (loader.next_level(*m_arena, description)) {
+            }
+        } catch (whinage& w) {
+            thrown = w.what();
+        }
+        const std::string log = testing::internal::GetCapturedStdout();
+        if (!c.message) {
+            EXPECT_EQ(thrown, "") << log;
+            continue;
+        }
+        EXPECT_NE(log.find(std::string(": ") + c.message), std::string::npos) << log;
+        EXPECT_NE(guide.find(std::string("`") + c.message + "`"), std::string::npos)
+            << "the guide does not quote \"" << c.message << "\"";
+    }
+    // A map too wide for the game's background.
+    write_file("levels/levels.txt", "L:START\nA:S" + std::string(600, '.') + "\nL:END\n");
+    testing::internal::CaptureStdout();
+    std::string thrown;
+    try {
+        level_loader loader(path("levels/levels.txt"));
+        std::string description;
+        loader.next_level(*m_arena, description);
+    } catch (whinage& w) {
+        thrown = w.what();
+    }
+    testing::internal::GetCapturedStdout();
+    EXPECT_EQ(thrown, "Level map too large: at most 511 tiles each way");
+    EXPECT_NE(guide.find("`" + thrown + "`"), std::string::npos);
 }
 
 // ------------------------------------------------------- the shipped file

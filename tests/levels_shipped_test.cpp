@@ -350,9 +350,11 @@ TEST_F(shipped_levels, every_level_loads_in_turn_and_is_sound)
 
         // A title, an empty line and two or three lines of what to do, all
         // well inside the 640 pixels the description screen has from x = 20.
+        // The first level has room for five: it teaches the keys and how the
+        // beam takes the ball, which a new player cannot guess.
         std::vector<std::string> lines = lines_of(description);
         ASSERT_GE(lines.size(), 4u) << description;
-        EXPECT_LE(lines.size(), 5u) << description;
+        EXPECT_LE(lines.size(), n == 1 ? 7u : 5u) << description;
         EXPECT_FALSE(title.empty());
         EXPECT_TRUE(titles.insert(title).second) << "two levels share a title";
         EXPECT_EQ(lines[1], "");
@@ -1664,6 +1666,79 @@ protected:
     // The run of the level being flown, kept for its replay.
     recorded_run::run_recorder m_run;
 };
+}
+
+// What the first level's description tells a new player about the ball:
+// the beam, taken while the ship hovers still above the ball, lifts it
+// when the ship is well above it, about two tiles up; caught from lower
+// (too close above it, or low beside it) the ball sinks onto the floor and
+// breaks; out of reach the beam takes nothing. The turret is kept out of
+// it: the ship is made invulnerable, which matters only to its shield.
+TEST_F(flown_levels, the_first_levels_ball_is_taken_from_above_as_its_description_says)
+{
+    enum outcome { RISES, BREAKS, NOT_TAKEN };
+    struct catch_case {
+        const char* what;
+        float dx, dy;  // the ship's centre from the ball's centre, in pixels
+        outcome expected;
+    };
+    const std::vector<catch_case> cases = {
+        {"straight above, two tiles up", 0, -64, RISES},
+        {"straight above, nearly three tiles up", 0, -90, RISES},
+        {"beside it but as high: the lift is the height's", -60, -64, RISES},
+        {"straight above, too close", 0, -20, BREAKS},
+        {"beside it and low", -60, -20, BREAKS},
+        {"straight above, beyond the beam's reach", 0, -112, NOT_TAKEN},
+    };
+    for (const catch_case& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::string description;
+        ASSERT_TRUE(load_alone(1, *m_arena, description));
+        ASSERT_EQ(level_title(description), "First Flight");
+        ASSERT_NE(description.find("straight above it"), std::string::npos) << description;
+        m_invulnerable = true;
+        const cell source = source_and_sink().first;
+        ball* b = ball_on(source);
+        ASSERT_NE(b, nullptr);
+        const float by = b->y_centre();
+        const float px = b->x_centre() + c.dx, py = by + c.dy;
+        ASSERT_TRUE(fly_to(px, py, 8));
+        ASSERT_TRUE(hold(px, py, [&] { return near(px, py, 6, 8); }, 750)) << "never still there";
+
+        // Z, for one frame, as a key press gives it; then hovering on.
+        m_game->m_key_flags.tractor = true;
+        play_frame();
+        release();
+        if (c.expected == NOT_TAKEN) {
+            EXPECT_TRUE(b->is_stuck()) << "taken from out of reach";
+            continue;
+        }
+        ASSERT_FALSE(b->is_stuck()) << "the beam took nothing";
+        bool broke = false, rose = false;
+        for (int i = 0; i < 60 && !broke; ++i) {
+            steer(px, py, 20, 0.2f);
+            play_frame();
+            broke = ball_on(source) == b && b->is_stuck();
+            rose = rose || b->y_centre() < by - 24;
+        }
+        if (c.expected == RISES) {
+            EXPECT_FALSE(broke) << "the ball broke";
+            EXPECT_TRUE(rose) << "the ball did not rise";
+        } else {
+            EXPECT_TRUE(broke) << "the ball did not break";
+        }
+    }
+
+    // Taken as the description says, it is carried into the sink: 1000
+    // points, and the exit opens.
+    std::string description;
+    ASSERT_TRUE(load_alone(1, *m_arena, description));
+    m_invulnerable = true;
+    const int score = status().score;
+    const std::pair<cell, cell> ends = source_and_sink();
+    ASSERT_TRUE(tow(ends.first, ends.second, 1));
+    EXPECT_EQ(status().score, score + 1000);
+    EXPECT_TRUE(tiles_of(*m_arena, {A_EXIT_BLOCK, A_SINK}).empty()) << "the exit opens";
 }
 
 TEST_F(flown_levels, every_level_is_flown_to_its_end)
