@@ -345,8 +345,9 @@ void ship::escape_wall()
     const int rings = 31;
     // The picture meets a wall where the ship is, so it has an opaque pixel,
     // and no candidate whose box lies wholly in walls is free. Deep in rock
-    // that holds for the box round every candidate, so none is tried; else
-    // the pixel test is spared for each candidate it holds for.
+    // that holds for the box round every candidate (each corner lies within
+    // `rings` pixels of the ship's), so none is tried; else the pixel test
+    // is spared for each candidate it holds for.
     const arena& ar = the_arena();
     const int w = pic()->w, h = pic()->h;
     const int x0 = static_cast<int>(m_x - rings), y0 = static_cast<int>(m_y - rings);
