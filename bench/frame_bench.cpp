@@ -3,7 +3,8 @@
 // loop calls them) and its drawing into a 640 x 480 surface, and prints the
 // median and the worst frame of each with the number of movers. The stress
 // scene runs twice, with the grid mover pass and with the all-pairs
-// reference loop, and the ratio of the two is printed.
+// reference loop, and the ratio of the two is printed; so is the ratio of a
+// ship buried in solid rock to the same ship in free flight.
 //
 // Run it from a run folder (images/ and levels/ beside it), pinned to one
 // core: cd build/run && taskset -c 2 ../vantrel_bench [frames]
@@ -131,6 +132,33 @@ timing stress(SDL_Surface* screen, int frames, bool grid)
     return play(g, a, screen, frames);
 }
 
+// The ship alone in a cave of rock 40 x 30 tiles, spawned in its middle;
+// buried, the cave is filled, so the ship sits deep in solid rock and runs
+// its ring search in every collision sub-step. Air so thick that a frame's
+// force step takes away all speed keeps it where it spawned, whatever the
+// pilot does.
+timing ship_alone(SDL_Surface* screen, int frames, bool buried)
+{
+    srand(1);
+    game g;
+    game::the_game = &g;
+    arena a;
+    g.m_arena = &a;
+    start_values(g);
+    const int w = 40, h = 30;
+    a.set_size(w, h);
+    for (int x = 0; x < w; ++x) {
+        for (int y = 0; y < h; ++y) {
+            if (buried || x == 0 || y == 0 || x == w - 1 || y == h - 1)
+                a.set(x, y, A_BLOCK);
+        }
+    }
+    a.set_player_spawn(w / 2, h / 2);
+    a.set_air_resistance(calc_ship_mass() / 0.04f);
+    a.activate();
+    return play(g, a, screen, frames);
+}
+
 void print_row(const std::string& name, const timing& t)
 {
     std::printf("| %-22s | %7d | %8.3f | %8.3f | %8.3f | %8.3f | %8.3f |\n", name.c_str(), t.movers, t.sim_median,
@@ -173,7 +201,12 @@ int main(int argc, char** argv)
     timing grid = stress(screen, frames, true);
     print_row("stress, all pairs", all);
     print_row("stress", grid);
+    timing free_flight = ship_alone(screen, frames, false);
+    timing buried = ship_alone(screen, frames, true);
+    print_row("free flight", free_flight);
+    print_row("buried ship", buried);
     std::printf("\nstress simulation, all pairs / grid: %.1f\n", all.sim_median / grid.sim_median);
+    std::printf("buried ship simulation / free flight: %.1f\n", buried.sim_median / free_flight.sim_median);
 
     SDL_FreeSurface(screen);
     text::exit();

@@ -56,6 +56,21 @@ frame_list gate_frames(arena_t t)
 
 // floor(v / TILE_SIZE) for negative values too.
 int cell_of(int v) { return v >= 0 ? v / TILE_SIZE : -((-v + TILE_SIZE - 1) / TILE_SIZE); }
+
+// Whether every pixel of a tile picture's cell is opaque.
+bool covers_its_cell(SDL_Surface* p)
+{
+    if (!p || p->w < TILE_SIZE || p->h < TILE_SIZE)
+        return false;
+    bool covers = true;
+    SDL_LockSurface(p);
+    for (int y = 0; y < TILE_SIZE && covers; ++y) {
+        for (int x = 0; x < TILE_SIZE && covers; ++x)
+            covers = ::getalpha(p, x, y) != 0;
+    }
+    SDL_UnlockSurface(p);
+    return covers;
+}
 }
 
 const char* const image_files[tile_type_count] = {
@@ -132,7 +147,7 @@ SDL_Surface* tractor_indicator::pic() const { return m_pic; }
 // ------------------------------------------------------ making and ending
 
 arena::arena()
-    : m_background(nullptr), m_player_x(0), m_player_y(0), m_player_spawn_x(0),
+    : m_lowest_id(0), m_background(nullptr), m_player_x(0), m_player_y(0), m_player_spawn_x(0),
       m_player_spawn_y(0), m_player_alive(false), m_player_respawn(0),
       m_gravity(default_gravity), m_air_resistance(default_air_resistance), m_broad_phase(true),
       m_list_version(0), m_redrawn_all(true)
@@ -182,6 +197,17 @@ void arena::load_tile_pictures()
         }
         m_extra_bmps[type] = block;
         SDL_FreeSurface(picture);
+    }
+
+    // The walls of box_in_walls: ids whose picture covers the whole cell, of
+    // a type the ship does not count as free. Empty cells have no picture,
+    // and the collision test passes over ball source cells.
+    m_lowest_id = next_sub_tile + 1;
+    m_whole_wall.assign(tile_type_count - m_lowest_id, 0);
+    for (const auto& entry : m_bitmaps) {
+        arena_t type = orig_type(entry.first);
+        m_whole_wall[entry.first - m_lowest_id] =
+            type != A_SHOP && type != A_SOURCE && covers_its_cell(entry.second);
     }
 }
 
@@ -962,6 +988,24 @@ bool arena::arena_collision(SDL_Surface* p, int px, int py, arena_t* obstacle, i
         *pic_y = hit_y;
     if (obstacle)
         *obstacle = orig_type(hit_id);
+    return true;
+}
+
+bool arena::box_in_walls(int px, int py, int w, int h) const
+{
+    // Inside the map the collision test maps each pixel to its own cell and
+    // the quick rejection reads the cell of the box's corner, a wall below.
+    if (w <= 0 || h <= 0 || px < 0 || py < 0 || px + w > width() * TILE_SIZE ||
+        py + h > height() * TILE_SIZE)
+        return false;
+    for (int c = px / TILE_SIZE; c <= (px + w - 1) / TILE_SIZE; ++c) {
+        const std::vector<int>& column = m_scenery[c];
+        for (int r = py / TILE_SIZE; r <= (py + h - 1) / TILE_SIZE; ++r) {
+            size_t slot = static_cast<size_t>(column[r] - m_lowest_id);
+            if (slot >= m_whole_wall.size() || !m_whole_wall[slot])
+                return false;
+        }
+    }
     return true;
 }
 

@@ -192,6 +192,13 @@ public:
     void set_broad_phase(bool on);
     bool arena_collision(SDL_Surface* p, int px, int py, arena_t* obstacle, int* tile_x,
                          int* tile_y, int* pic_x, int* pic_y) const;
+    // True when a w x h box with its top-left corner at (px, py) lies inside
+    // the map and wholly in wall cells: cells the collision test reads, of a
+    // type other than A_SHOP and A_SOURCE, whose picture is opaque all over.
+    // A picture of that size with any opaque pixel then meets a wall there,
+    // and its first contact is with such a tile; and every box inside this
+    // one is in walls too. Reads a few cells and no pixel.
+    bool box_in_walls(int px, int py, int w, int h) const;
 
     // Tractor beams.
     mover* get_nearest_tractor_target(float x, float y);
@@ -270,6 +277,10 @@ private:
     std::vector<std::vector<int> > m_scenery;
     std::map<arena_t, extra_bmps> m_extra_bmps;
     std::map<int, arena_t> m_orig_bitmap;
+    // For each tile id from m_lowest_id up, whether box_in_walls counts it
+    // as a wall; made with the tile pictures, which stay for the arena's life.
+    std::vector<unsigned char> m_whole_wall;
+    int m_lowest_id;
     SDL_Surface* m_background;
     std::deque<mover*> m_waiting_room;
     std::deque<std::shared_ptr<mover*> > m_movers;

@@ -336,11 +336,24 @@ bool ship::is_free(int x, int y) const
 
 void ship::escape_wall()
 {
-    for (int r = 1; r <= 31; ++r) {
+    const int rings = 31;
+    // The picture meets a wall where the ship is, so it has an opaque pixel,
+    // and no candidate whose box lies wholly in walls is free. Deep in rock
+    // that holds for the box round every candidate (each corner lies within
+    // `rings` pixels of the ship's), so none is tried; else the pixel test
+    // is spared for each candidate it holds for.
+    const arena& ar = the_arena();
+    const int w = pic()->w, h = pic()->h;
+    const int x0 = static_cast<int>(m_x - rings), y0 = static_cast<int>(m_y - rings);
+    const int x1 = static_cast<int>(m_x + rings), y1 = static_cast<int>(m_y + rings);
+    if (ar.box_in_walls(x0, y0, x1 - x0 + w, y1 - y0 + h))
+        return;
+    for (int r = 1; r <= rings; ++r) {
         // Each ring starts straight below and turns through the right side.
         for (float angle = 0; angle < 2 * pi; angle += 3.0f / r) {
             float ox = r * std::sin(angle), oy = r * std::cos(angle);
-            if (!is_free(static_cast<int>(m_x + ox), static_cast<int>(m_y + oy)))
+            int x = static_cast<int>(m_x + ox), y = static_cast<int>(m_y + oy);
+            if (ar.box_in_walls(x, y, w, h) || !is_free(x, y))
                 continue;
             m_x += ox;
             m_y += oy;

@@ -126,7 +126,8 @@ public:
 
 private:
     void bounce();
-    // Moves the ship to the nearest free spot on rings around it.
+    // Moves the ship to the nearest free spot on rings around it; only for
+    // a ship whose picture meets a wall where it is.
     void escape_wall();
     bool is_free(int x, int y) const;
 

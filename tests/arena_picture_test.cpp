@@ -127,3 +127,20 @@ TEST_F(arena_pictures, the_ship_rests_on_a_floor_and_bounces_off_walls)
     EXPECT_FALSE(m_arena->arena_collision(s->pic(), static_cast<int>(s->m_x), static_cast<int>(s->m_y) - 2,
                                           nullptr, nullptr, nullptr, nullptr, nullptr));
 }
+
+TEST_F(arena_pictures, rock_is_opaque_all_over_so_a_buried_ship_skips_its_pixel_tests)
+{
+    // A buried ship tries every spot within 31 pixels of it: a box of
+    // 48 + 62 pixels a side, which a map of rock and exit blocks holds.
+    build({
+        "#####",
+        "#XXX#",
+        "#####",
+        "#####",
+    });
+    EXPECT_TRUE(m_arena->box_in_walls(10, 10, 110, 110));
+    EXPECT_TRUE(m_arena->box_in_walls(0, 0, 160, 128));
+    // A diagonal's open half is no wall.
+    m_arena->set(2, 2, A_BLOCK_DIAGTL);
+    EXPECT_FALSE(m_arena->box_in_walls(10, 10, 110, 110));
+}

@@ -859,6 +859,25 @@ TEST_F(arena_tile_map, getalpha_reads_a_large_picture_piece_by_piece)
     EXPECT_EQ(wrong, 0);
 }
 
+TEST_F(arena_tile_map, a_piece_of_a_large_picture_is_a_wall_where_it_is_opaque_all_over)
+{
+    // pipe_lr is opaque all over its 64 x 64, if faintly in places; pipe_ld
+    // is 40 x 20, so its pieces are transparent in part.
+    use_large_pictures();
+    build({
+        "......",
+        "......",
+    });
+    m_arena->set(0, 0, A_PIPE_LR);
+    m_arena->set(2, 0, A_PIPE_LD);
+    m_arena->set(4, 0, A_PIPE_UD);
+    EXPECT_TRUE(m_arena->box_in_walls(0, 0, 64, 64));
+    EXPECT_FALSE(m_arena->box_in_walls(0, 0, 65, 64));
+    EXPECT_FALSE(m_arena->box_in_walls(64, 0, 8, 8));
+    EXPECT_TRUE(m_arena->box_in_walls(128, 0, 64, 32));
+    EXPECT_FALSE(m_arena->box_in_walls(128, 0, 64, 33));
+}
+
 TEST_F(arena_tile_map, blocks_are_cut_at_the_right_and_bottom_edges)
 {
     use_large_pictures();
@@ -1131,6 +1150,67 @@ TEST_F(arena_tile_contacts, edge_cells_reach_outward_on_the_left_and_top_only)
             EXPECT_EQ(py, c.pic_y);
         }
     }
+}
+
+TEST_F(arena_tile_contacts, a_box_in_walls_is_one_where_any_opaque_pixel_meets_a_wall)
+{
+    // Column 5 holds a shop, a ball source and a wall; (3, 1) is a diagonal,
+    // (4, 3) and (5, 3) are empty.
+    build({
+        "#####s",
+        "###7#B",
+        "######",
+        "####..",
+    });
+    m_arena->set(1, 3, A_SINK);
+    struct box_case {
+        const char* name;
+        int px, py, w, h;
+        bool in_walls;
+    };
+    const box_case cases[] = {
+        {"four wall cells", 0, 0, 64, 64, true},
+        {"up to the diagonal", 40, 0, 56, 33, true},
+        {"one pixel into the diagonal", 40, 0, 57, 33, false},
+        {"up to the shop", 130, 0, 30, 10, true},
+        {"one pixel into the shop", 130, 0, 31, 10, false},
+        {"one pixel into the ball source", 130, 33, 31, 10, false},
+        {"a sink stops the ship like a wall", 20, 70, 40, 58, true},
+        {"one pixel into an empty cell", 100, 64, 29, 40, false},
+        {"down to the bottom and right edges", 160, 64, 32, 32, true},
+        {"straddling the bottom edge", 0, 100, 64, 29, false},
+        {"straddling the left edge", -1, 64, 32, 32, false},
+        {"beyond the right edge, where the test meets nothing", 192, 64, 8, 8, false},
+        {"far left of the map, where the test meets nothing", -80, 64, 8, 8, false},
+        {"no pixel at all", 10, 10, 0, 10, false},
+    };
+    for (const box_case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(m_arena->box_in_walls(c.px, c.py, c.w, c.h), c.in_walls);
+    }
+
+    // Wherever it holds, a picture of that size with a single opaque pixel
+    // anywhere meets a wall that is no shop and no ball source.
+    const int w = 30, h = 20;
+    const std::pair<int, int> dots[] = {{0, 0}, {w - 1, 0}, {0, h - 1}, {w - 1, h - 1}, {13, 7}};
+    std::vector<surface_ptr> pictures;
+    for (const auto& d : dots)
+        pictures.push_back(shape(w, h, [d](int x, int y) { return x == d.first && y == d.second; }));
+    int held = 0;
+    for (int py = -40; py < 140; py += 3) {
+        for (int px = -40; px < 200; px += 3) {
+            if (!m_arena->box_in_walls(px, py, w, h))
+                continue;
+            ++held;
+            for (const surface_ptr& p : pictures) {
+                arena_t obstacle = A_EMPTY;
+                bool hit = m_arena->arena_collision(p.get(), px, py, &obstacle, nullptr, nullptr, nullptr, nullptr);
+                if (!hit || obstacle == A_SHOP || obstacle == A_SOURCE)
+                    ADD_FAILURE() << "box at (" << px << ", " << py << "): contact " << hit << " with " << obstacle;
+            }
+        }
+    }
+    EXPECT_GT(held, 100);
 }
 
 TEST_F(arena_tile_contacts, ball_sources_and_the_pictureless_exit_never_stop_anything)

@@ -991,6 +991,93 @@ TEST_F(ship_bounce, deep_in_solid_rock_nothing_moves)
     EXPECT_TRUE(heard_sounds().empty());
 }
 
+namespace {
+// The free spot a plain ring search finds for a picture at (x, y): every
+// candidate in turn through the collision test, a first contact with a shop
+// tile or a ball source counting as free. Ring 0 when none is free.
+struct ring_spot {
+    int ring;
+    float x, y;
+};
+ring_spot plain_ring_search(const arena& a, SDL_Surface* p, float x, float y)
+{
+    for (int r = 1; r <= 31; ++r) {
+        for (float angle = 0; angle < 2 * pi; angle += 3.0f / r) {
+            float ox = r * std::sin(angle), oy = r * std::cos(angle);
+            arena_t obstacle = A_EMPTY;
+            if (!a.arena_collision(p, static_cast<int>(x + ox), static_cast<int>(y + oy), &obstacle, nullptr,
+                                   nullptr, nullptr, nullptr) ||
+                obstacle == A_SHOP || obstacle == A_SOURCE)
+                return {r, x + ox, y + oy};
+        }
+    }
+    return {0, x, y};
+}
+
+// A map of solid rock, w x h tiles, with the given cells changed.
+std::vector<std::string> rock(int w, int h, const std::vector<std::pair<std::pair<int, int>, char> >& cells = {})
+{
+    std::vector<std::string> rows(h, std::string(w, '#'));
+    for (const auto& c : cells)
+        rows[c.first.second][c.first.first] = c.second;
+    return rows;
+}
+}
+
+TEST_F(ship_bounce, a_buried_ship_takes_the_spot_a_plain_ring_search_takes)
+{
+    struct buried_case {
+        const char* what;
+        std::vector<std::string> rows;
+        float x, y;  // the ship's corner, in the wall
+        int ring;    // where the plain search gets out; 0 for nowhere
+    };
+    // The fixture ship is a disc of radius 12 in the middle of its 48 x 48
+    // picture; a single free cell holds it with 7 pixels to spare.
+    const buried_case cases[] = {
+        {"deep in rock", rock(9, 9), 100.5f, 110.25f, 0},
+        {"in rock at the map's left edge, which reaches outward", rock(9, 9), 10.5f, 120.3f, 0},
+        {"in rock at the top-left corner", rock(9, 9), 3.75f, 2.5f, 0},
+        {"just above the bottom edge, where nothing is met", rock(9, 9), 130.5f, 278.5f, 10},
+        {"just left of the right edge", rock(9, 9), 283.5f, 130.5f, 5},
+        {"a free cell down and to the right", rock(9, 9, {{{5, 5}, '.'}}), 140.5f, 141.25f, 11},
+        {"a free cell beyond the picture's right side", rock(9, 9, {{{3, 3}, '.'}}), 64.5f, 88.25f, 20},
+        {"a free cell beyond the picture's lower side", rock(9, 9, {{{3, 3}, '.'}}), 88.25f, 64.5f, 20},
+        {"a free cell out of reach", rock(9, 9, {{{6, 6}, '.'}}), 110.5f, 110.5f, 0},
+        {"diagonals round a free cell",
+         rock(9, 9, {{{4, 4}, '.'}, {{5, 4}, '1'}, {{4, 5}, '9'}, {{5, 5}, '7'}, {{3, 4}, '5'}}), 120.5f, 100.75f,
+         16},
+        {"a hole between four diagonals",
+         rock(9, 9, {{{4, 4}, '7'}, {{5, 4}, '9'}, {{4, 5}, '1'}, {{5, 5}, '5'}}), 121.5f, 142.25f, 4},
+        {"a shop floor below", rock(9, 9, {{{4, 5}, 's'}, {{5, 5}, 's'}}), 130.5f, 110.5f, 15},
+        {"a ball source in the rock", rock(9, 9, {{{4, 4}, 'B'}}), 110.5f, 118.5f, 6},
+    };
+    for (const buried_case& c : cases) {
+        SCOPED_TRACE(c.what);
+        start(c.rows);
+        ship* s = the_ship();
+        arena_t obstacle = A_EMPTY;
+        ASSERT_TRUE(m_arena->arena_collision(s->pic(), static_cast<int>(c.x), static_cast<int>(c.y), &obstacle,
+                                             nullptr, nullptr, nullptr, nullptr));
+        ASSERT_NE(obstacle, A_SHOP);
+        const ring_spot want = plain_ring_search(*m_arena, s->pic(), c.x, c.y);
+        EXPECT_EQ(want.ring, c.ring);
+        m_recorder.clear();
+        s->teleport(c.x, c.y);
+        s->m_dx = s->m_dy = 0;  // so the bounce itself moves nothing
+        after_a_sub_step(s);
+        // The normal estimate at the map's edges reads outside it, and says so.
+        testing::internal::CaptureStdout();
+        s->notify_collision(A_BLOCK, 0.01f);
+        testing::internal::GetCapturedStdout();
+        EXPECT_EQ(s->m_x, want.x);
+        EXPECT_EQ(s->m_y, want.y);
+        if (m_sound) {
+            EXPECT_EQ(heard_sounds(), std::vector<heard>(want.ring > 3 ? 2 : 0, heard{sound::CLANG, 128}));
+        }
+    }
+}
+
 TEST_F(ship_bounce, the_clang_grows_with_the_impact_speed)
 {
     REQUIRE_SOUND();
