@@ -154,7 +154,7 @@ timing ship_alone(SDL_Surface* screen, int frames, bool buried)
         }
     }
     a.set_player_spawn(w / 2, h / 2);
-    a.set_air_resistance(calc_ship_mass() / 0.04f);
+    a.set_air_resistance(calc_ship_mass() / FRAME_STEP);
     a.activate();
     return play(g, a, screen, frames);
 }
