@@ -30,6 +30,7 @@
 #include "shop.h"
 #include "sound.h"
 #include "text.h"
+#include "vantrel_private.h"
 #include "weapons.h"
 
 namespace flags {
@@ -273,23 +274,6 @@ const double launch_chance = 0.12;
 const double launch_spread = 0.1;
 const double reference_height = 480;
 const Uint32 frame_delay = 40;
-
-// Must match the records declared for the tests in tests/vantrel_shell.h.
-struct firework {
-    float x, y;
-    float dx, dy;
-};
-
-struct fader {
-    float x, y;
-    float dx, dy;
-    int r, g, b;
-    float life;
-};
-
-std::vector<int>& scores();
-std::vector<std::string>& people();
-void animate(SDL_Surface* screen);
 
 namespace {
 const char* const lazy_name = "Somebody very lazy";
@@ -766,24 +750,6 @@ void read_keys(SDL_Surface* screen, game& g, bool& dont_stop)
 }
 
 }
-
-// The background under the view, scrolled to keep the ship in the middle
-// until a map edge comes into view; then the movers, cut at the view.
-// The background as the view shows it: the arena's picture composed once
-// over the view's dark blue and again where the arena redraws it, so that a
-// frame copies it instead of blending the whole view anew. Must match the
-// class declared for the tests in tests/vantrel_shell.h.
-class shown_background {
-public:
-    shown_background() = default;
-    ~shown_background();
-    shown_background(const shown_background&) = delete;
-    shown_background& operator=(const shown_background&) = delete;
-    SDL_Surface* get(SDL_Surface* screen, arena& the_arena);
-
-private:
-    SDL_Surface* m_pic = nullptr;
-};
 
 shown_background::~shown_background() { SDL_FreeSurface(m_pic); }
 

@@ -24,7 +24,7 @@
 #include "sound.h"
 #include "sound_table.h"
 #include "test_support.h"
-#include "vantrel_shell.h"
+#include "vantrel_private.h"
 
 namespace fs = std::filesystem;
 

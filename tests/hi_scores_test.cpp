@@ -16,7 +16,7 @@
 #include "sound.h"
 #include "test_support.h"
 #include "text.h"
-#include "vantrel_shell.h"
+#include "vantrel_private.h"
 
 namespace fs = std::filesystem;
 

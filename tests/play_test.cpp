@@ -32,7 +32,7 @@
 #include "movers.h"
 #include "test_support.h"
 #include "text.h"
-#include "vantrel_shell.h"
+#include "vantrel_private.h"
 #include "weapons.h"
 
 namespace fs = std::filesystem;

@@ -12,7 +12,7 @@
 #include "png_fixture.h"
 #include "test_support.h"
 #include "text.h"
-#include "vantrel_shell.h"
+#include "vantrel_private.h"
 
 namespace {
 const char* const help_text =

@@ -17,7 +17,7 @@
 #include "shop.h"
 #include "test_support.h"
 #include "text.h"
-#include "vantrel_shell.h"
+#include "vantrel_private.h"
 #include "weapons.h"
 
 namespace {

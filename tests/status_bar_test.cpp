@@ -10,9 +10,10 @@
 
 #include "etc.h"
 #include "game.h"
+#include "shop.h"
 #include "test_support.h"
 #include "text.h"
-#include "vantrel_shell.h"
+#include "vantrel_private.h"
 
 namespace {
 const rgba white = {255, 255, 255, 255};
