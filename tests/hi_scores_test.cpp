@@ -76,16 +76,6 @@ void drain_events()
     }
 }
 
-// The characters drawn in the test font from (x, y) on, up to the first
-// cell without a glyph.
-std::string text_at(SDL_Surface* s, int x, int y)
-{
-    std::string out;
-    for (int k; x + 8 <= s->w && (k = glyph_at(s, x, y)) >= 0; x += 8)
-        out += static_cast<char>(k + 32);
-    return out;
-}
-
 const int name_x = 640 / 2 - 120;
 const int score_x = 640 / 2 + 80;
 int row_y(int row) { return 50 + 20 * row; }
