@@ -785,7 +785,7 @@ SDL_Surface* shown_background::get(SDL_Surface* screen, arena& the_arena)
 void draw_arena(SDL_Surface* screen, arena& the_arena, shown_background& shown, const SDL_Rect& window,
                 int view_h)
 {
-    const int aw = the_arena.width() * 32, ah = the_arena.height() * 32;
+    const int aw = the_arena.width() * TILE_SIZE, ah = the_arena.height() * TILE_SIZE;
     SDL_Rect src;
     src.x = static_cast<Sint16>(std::max(0, std::min(the_arena.get_player_x() - screen->w / 2, aw - screen->w)));
     src.y = static_cast<Sint16>(std::max(0, std::min(the_arena.get_player_y() - view_h / 2, ah - view_h)));
@@ -872,7 +872,7 @@ void play_game(SDL_Surface* screen)
         if (!description.empty())
             show_description(screen, description);
 
-        const int aw = the_arena.width() * 32, ah = the_arena.height() * 32;
+        const int aw = the_arena.width() * TILE_SIZE, ah = the_arena.height() * TILE_SIZE;
         const SDL_Rect window = fit_view(screen_w, view_h, aw, ah);
         fill_black(screen, screen_w, view_h);
         if (!loaded)
