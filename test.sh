@@ -1,8 +1,9 @@
 #!/bin/sh
 # Installs what is missing, builds everything and runs every test: once as
-# a normal build with warnings as errors, once with AddressSanitizer and
-# UndefinedBehaviorSanitizer; then fuzzes the level file, the hi-score file
-# and the PNG loader, the three side by side for 60 seconds.
+# a normal build with warnings as errors, linked with link-time optimisation
+# so that a type or function defined two ways fails the build; once with
+# AddressSanitizer and UndefinedBehaviorSanitizer; then fuzzes the level
+# file, the hi-score file and the PNG loader side by side for 60 seconds.
 set -e
 cd "$(dirname "$0")"
 . scripts/setup.sh
@@ -10,7 +11,7 @@ vantrel_install_packages
 export SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy
 jobs="$(nproc)"
 
-cmake -S . -B build -DVANTREL_WERROR=ON >/dev/null
+cmake -S . -B build -DVANTREL_WERROR=ON -DVANTREL_ODR_CHECK=ON >/dev/null
 cmake --build build -j"$jobs"
 (cd build && ctest --output-on-failure -j"$jobs")
 

@@ -24,7 +24,7 @@
 #include "levels.h"
 #include "movers.h"
 #include "text.h"
-#include "vantrel_shell.h"
+#include "vantrel_private.h"
 #include "weapons.h"
 
 namespace {

@@ -10,7 +10,7 @@
 
 #include "fuzz_support.h"
 #include "text.h"
-#include "vantrel_shell.h"
+#include "vantrel_private.h"
 
 namespace {
 SDL_Surface* screen()

@@ -30,6 +30,7 @@
 #include "shop.h"
 #include "sound.h"
 #include "text.h"
+#include "vantrel_private.h"
 #include "weapons.h"
 
 namespace flags {
@@ -272,23 +273,6 @@ const float fader_time = 0.8f;
 const double launch_chance = 0.12;
 const double launch_spread = 0.1;
 const double reference_height = 480;
-
-// Must match the records declared for the tests in tests/vantrel_shell.h.
-struct firework {
-    float x, y;
-    float dx, dy;
-};
-
-struct fader {
-    float x, y;
-    float dx, dy;
-    int r, g, b;
-    float life;
-};
-
-std::vector<int>& scores();
-std::vector<std::string>& people();
-void animate(SDL_Surface* screen);
 
 namespace {
 const char* const lazy_name = "Somebody very lazy";
@@ -766,24 +750,6 @@ void read_keys(SDL_Surface* screen, game& g, bool& dont_stop)
 
 }
 
-// The background under the view, scrolled to keep the ship in the middle
-// until a map edge comes into view; then the movers, cut at the view.
-// The background as the view shows it: the arena's picture composed once
-// over the view's dark blue and again where the arena redraws it, so that a
-// frame copies it instead of blending the whole view anew. Must match the
-// class declared for the tests in tests/vantrel_shell.h.
-class shown_background {
-public:
-    shown_background() = default;
-    ~shown_background();
-    shown_background(const shown_background&) = delete;
-    shown_background& operator=(const shown_background&) = delete;
-    SDL_Surface* get(SDL_Surface* screen, arena& the_arena);
-
-private:
-    SDL_Surface* m_pic = nullptr;
-};
-
 shown_background::~shown_background() { SDL_FreeSurface(m_pic); }
 
 SDL_Surface* shown_background::get(SDL_Surface* screen, arena& the_arena)
@@ -818,7 +784,7 @@ SDL_Surface* shown_background::get(SDL_Surface* screen, arena& the_arena)
 void draw_arena(SDL_Surface* screen, arena& the_arena, shown_background& shown, const SDL_Rect& window,
                 int view_h)
 {
-    const int aw = the_arena.width() * 32, ah = the_arena.height() * 32;
+    const int aw = the_arena.width() * TILE_SIZE, ah = the_arena.height() * TILE_SIZE;
     SDL_Rect src;
     src.x = static_cast<Sint16>(std::max(0, std::min(the_arena.get_player_x() - screen->w / 2, aw - screen->w)));
     src.y = static_cast<Sint16>(std::max(0, std::min(the_arena.get_player_y() - view_h / 2, ah - view_h)));
@@ -905,7 +871,7 @@ void play_game(SDL_Surface* screen)
         if (!description.empty())
             show_description(screen, description);
 
-        const int aw = the_arena.width() * 32, ah = the_arena.height() * 32;
+        const int aw = the_arena.width() * TILE_SIZE, ah = the_arena.height() * TILE_SIZE;
         const SDL_Rect window = fit_view(screen_w, view_h, aw, ah);
         fill_black(screen, screen_w, view_h);
         if (!loaded)

@@ -9,6 +9,7 @@
 #include <fstream>
 #include <functional>
 #include <iostream>
+#include <optional>
 #include <set>
 #include <string>
 #include <thread>
@@ -24,7 +25,7 @@
 #include "sound.h"
 #include "sound_table.h"
 #include "test_support.h"
-#include "vantrel_shell.h"
+#include "vantrel_private.h"
 
 namespace fs = std::filesystem;
 
@@ -87,30 +88,16 @@ bool effect_of(Mix_Chunk* chunk, sound::snd_id& id)
 
 // The play loop's clock and pause, faked: the frames run at once, and the
 // pause at the end of each frame runs the script.
-struct frame_script {
-    Uint32 now = 5000;
-    int frames = 0;
-    std::function<void(int n)> after_frame;
-    // Pushed after the frame that ends the game, for the screens that
-    // follow it: the name entry, the fireworks and the title.
-    std::vector<SDLKey> end_keys;
-};
-
 frame_script* the_script = nullptr;
 
 // A frame's work takes no time on this clock: each pause is the whole 40 ms.
 Uint32 fake_ticks() { return the_script->now; }
 
+// The end keys are pressed once, after the frame that ends the game.
 void fake_delay(Uint32 ms)
 {
-    frame_script& s = *the_script;
-    s.now += ms;
-    ++s.frames;
-    if (s.after_frame)
-        s.after_frame(s.frames);
-    for (SDLKey k : s.end_keys)
-        push_key_down(k, k == SDLK_RETURN ? '\r' : 0);
-    s.end_keys.clear();
+    the_script->end_frame(ms);
+    the_script->end_keys.clear();
 }
 
 // What one run showed.
@@ -134,19 +121,14 @@ protected:
         fs::copy(game_data("sounds"), path("sounds"), fs::copy_options::recursive);
         write_file(dirs::level_file, one_room);
         write_file(dirs::hiscore_file, default_table);
-        flags::fullscreen = true;
-        flags::width = 640;
-        flags::height = 480;
-        m_old_ticks = pacing::ticks;
-        m_old_delay = pacing::delay;
         the_script = &m_script;
-        pacing::ticks = fake_ticks;
-        pacing::delay = fake_delay;
+        m_flags.emplace();
+        m_pacing.emplace(fake_ticks, fake_delay);
     }
     void TearDown() override
     {
-        pacing::ticks = m_old_ticks;
-        pacing::delay = m_old_delay;
+        m_pacing.reset();
+        m_flags.reset();
         the_script = nullptr;
         hi_scores::forget_loaded_table();
         game::the_game = nullptr;  // the play loop leaves it on its finished game
@@ -230,8 +212,8 @@ protected:
     frame_script m_script;
 
 private:
-    Uint32 (*m_old_ticks)() = nullptr;
-    void (*m_old_delay)(Uint32) = nullptr;
+    std::optional<default_flags> m_flags;
+    std::optional<fake_pacing> m_pacing;
 };
 
 // The screen as the program left it.

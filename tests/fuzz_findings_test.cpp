@@ -21,7 +21,7 @@
 #include "png_fixture.h"
 #include "test_support.h"
 #include "text.h"
-#include "vantrel_shell.h"
+#include "vantrel_private.h"
 
 namespace {
 const char* const level_path = "levels/levels.txt";

@@ -16,7 +16,7 @@
 #include "sound.h"
 #include "test_support.h"
 #include "text.h"
-#include "vantrel_shell.h"
+#include "vantrel_private.h"
 
 namespace fs = std::filesystem;
 
@@ -74,16 +74,6 @@ void drain_events()
     SDL_Event e;
     while (SDL_PollEvent(&e)) {
     }
-}
-
-// The characters drawn in the test font from (x, y) on, up to the first
-// cell without a glyph.
-std::string text_at(SDL_Surface* s, int x, int y)
-{
-    std::string out;
-    for (int k; x + 8 <= s->w && (k = glyph_at(s, x, y)) >= 0; x += 8)
-        out += static_cast<char>(k + 32);
-    return out;
 }
 
 const int name_x = 640 / 2 - 120;

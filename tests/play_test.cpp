@@ -13,6 +13,7 @@
 #include <iostream>
 #include <map>
 #include <memory>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -32,7 +33,7 @@
 #include "movers.h"
 #include "test_support.h"
 #include "text.h"
-#include "vantrel_shell.h"
+#include "vantrel_private.h"
 #include "weapons.h"
 
 namespace fs = std::filesystem;
@@ -41,31 +42,26 @@ namespace {
 // ------------------------------------------------------- the fake clock
 
 // What the fake clock and pause do, and the script they run.
-struct frame_script {
-    Uint32 now = 5000;
+struct play_script : frame_script {
     // What the work of each frame costs on the clock, in ms.
     Uint32 spent = 0;
     bool in_frame = false;
-    // Frames finished in the current game, and the pause each asked for.
-    int frames = 0;
+    // The pause each frame of the current game asked for.
     std::vector<Uint32> delays;
-    // Runs at the end of frame n (1 = the game's first), after the screen
-    // update: it may look at the screen and the game and push the events
-    // that the next frame reads.
-    std::function<void(int n)> after_frame;
-    // Pushed after every frame, so that whatever ends the game finds them
-    // waiting: Return ends a name entry, the next key-down the fireworks.
-    std::vector<SDLKey> end_keys = {SDLK_RETURN, SDLK_F1};
     // A loop that does not end on its own gets Escape from here on.
     int give_up_at = 600;
+
+    // Pushed after every frame, so that whatever ends the game finds them
+    // waiting: Return ends a name entry, the next key-down the fireworks.
+    play_script() { end_keys = {SDLK_RETURN, SDLK_F1}; }
 };
 
-frame_script* the_script = nullptr;
+play_script* the_script = nullptr;
 
 // The loop reads the clock twice a frame: at its start and after its work.
 Uint32 fake_ticks()
 {
-    frame_script& s = *the_script;
+    play_script& s = *the_script;
     if (!s.in_frame) {
         s.in_frame = true;
         return s.now;
@@ -77,14 +73,9 @@ Uint32 fake_ticks()
 
 void fake_delay(Uint32 ms)
 {
-    frame_script& s = *the_script;
+    play_script& s = *the_script;
     s.delays.push_back(ms);
-    s.now += ms;
-    ++s.frames;
-    if (s.after_frame)
-        s.after_frame(s.frames);
-    for (SDLKey k : s.end_keys)
-        push_key_down(k, k == SDLK_RETURN ? '\r' : 0);
+    s.end_frame(ms);
     if (s.frames >= s.give_up_at)
         push_key_down(SDLK_ESCAPE);
 }
@@ -191,16 +182,12 @@ protected:
         write_file(dirs::hiscore_file, default_table);
         open_screen(640, 480);
         text::init();
-        m_old_ticks = pacing::ticks;
-        m_old_delay = pacing::delay;
         the_script = &m_script;
-        pacing::ticks = fake_ticks;
-        pacing::delay = fake_delay;
+        m_pacing.emplace(fake_ticks, fake_delay);
     }
     void TearDown() override
     {
-        pacing::ticks = m_old_ticks;
-        pacing::delay = m_old_delay;
+        m_pacing.reset();
         the_script = nullptr;
         text::exit();
         hi_scores::forget_loaded_table();
@@ -280,12 +267,11 @@ protected:
     void mark_view() { fill(100, 100, 4, 4, white); }
     bool view_faded() { return at(101, 101).r < 64; }
 
-    frame_script m_script;
+    play_script m_script;
     SDL_Surface* m_screen = nullptr;
 
 private:
-    Uint32 (*m_old_ticks)() = nullptr;
-    void (*m_old_delay)(Uint32) = nullptr;
+    std::optional<fake_pacing> m_pacing;
 };
 }
 
@@ -1287,9 +1273,12 @@ protected:
     void SetUp() override
     {
         play_test::SetUp();
-        flags::fullscreen = true;
-        flags::width = 640;
-        flags::height = 480;
+        m_flags.emplace();
+    }
+    void TearDown() override
+    {
+        m_flags.reset();
+        play_test::TearDown();
     }
     int run()
     {
@@ -1301,6 +1290,9 @@ protected:
         show_if_failed(testing::internal::GetCapturedStdout());
         return rc;
     }
+
+private:
+    std::optional<default_flags> m_flags;
 };
 }
 

@@ -7,7 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "arena_fixture.h"
-#include "vantrel_shell.h"
+#include "vantrel_private.h"
 
 namespace {
 class shown_view : public arena_test {

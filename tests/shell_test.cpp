@@ -12,7 +12,7 @@
 #include "png_fixture.h"
 #include "test_support.h"
 #include "text.h"
-#include "vantrel_shell.h"
+#include "vantrel_private.h"
 
 namespace {
 const char* const help_text =
@@ -105,9 +105,7 @@ TEST(command_line, options_table)
         for (const std::string& a : c.args)
             joined += a + " ";
         SCOPED_TRACE(joined);
-        flags::fullscreen = true;
-        flags::width = 640;
-        flags::height = 480;
+        default_flags start;
         testing::internal::CaptureStdout();
         bool ends = run_process_args(c.args);
         EXPECT_EQ(testing::internal::GetCapturedStdout(), c.output);

@@ -75,18 +75,6 @@ protected:
     }
     void paint(rgba c) { SDL_FillRect(m_screen, nullptr, SDL_MapRGB(m_screen->format, c.r, c.g, c.b)); }
     rgba at(int x, int y) { return pixel_rgba(m_screen, x, y); }
-    // The text read back glyph by glyph from (x, y) until a cell holds none.
-    std::string text_at(int x, int y)
-    {
-        std::string out;
-        for (int col = x; col + 8 <= m_screen->w; col += 8) {
-            int g = glyph_at(m_screen, col, y);
-            if (g < 0)
-                break;
-            out += static_cast<char>(g + 32);
-        }
-        return out;
-    }
     // Pixels of the screen that are not c.
     int count_other_than(rgba c)
     {
@@ -257,7 +245,7 @@ TEST_F(shop_layout, draw_button_fills_the_rectangle_and_centres_the_label)
         draw_button(m_screen, c.label, r, SDL_MapRGB(m_screen->format, 32, 32, 64));
         EXPECT_EQ(of(r), (box{40, 30, 100, 20}));
         // The label's glyphs stand 6 rows above the centre row 40.
-        EXPECT_EQ(text_at(c.text_x, 34), c.label);
+        EXPECT_EQ(text_at(m_screen, c.text_x, 34), c.label);
         EXPECT_EQ(glyph_at(m_screen, c.text_x - 8, 34), -1);
         for (auto p : std::vector<std::pair<int, int>>{{40, 30}, {139, 30}, {40, 49}, {139, 49}, {60, 45}})
             EXPECT_EQ(at(p.first, p.second), button_col) << p.first << ", " << p.second;
@@ -547,7 +535,7 @@ TEST_F(shop_layout, fixed_list_draws_each_row_its_connector_and_the_bar)
             EXPECT_EQ(at(r.x, r.y), fill);
             EXPECT_EQ(at(r.x + 99, r.y + 19), fill);
             // The label, centred: "R" and one digit.
-            EXPECT_EQ(text_at(468, r.y + 4), "R" + int2str(i));
+            EXPECT_EQ(text_at(m_screen, 468, r.y + 4), "R" + int2str(i));
             // The row's connector, from the bar to the row, two rows thick.
             EXPECT_EQ(at(416, r.y + 9), button_col);
             EXPECT_EQ(at(425, r.y + 10), button_col);
@@ -566,7 +554,7 @@ TEST_F(shop_layout, fixed_list_draws_each_row_its_connector_and_the_bar)
         EXPECT_EQ(at(417, c.bar_top + 1), black);
         // No Prev and Next.
         EXPECT_EQ(at(430, 15), black);
-        EXPECT_NE(text_at(460, 241), "Next");
+        EXPECT_NE(text_at(m_screen, 460, 241), "Next");
     }
 }
 
@@ -608,7 +596,7 @@ TEST_F(shop_layout, scrolled_list_draws_seven_rows_from_the_scroll_with_prev_and
             int k = scroll + i;
             EXPECT_EQ(at(r.x + 1, r.y + 1), k == 1 ? button_sel_col : button_col);
             std::string label = "R" + int2str(k);
-            EXPECT_EQ(text_at(476 - 4 * static_cast<int>(label.size()), r.y + 4), label);
+            EXPECT_EQ(text_at(m_screen, 476 - 4 * static_cast<int>(label.size()), r.y + 4), label);
             EXPECT_EQ(at(416, r.y + 9), button_col);
             EXPECT_EQ(at(425, r.y + 10), button_col);
         }
@@ -618,9 +606,9 @@ TEST_F(shop_layout, scrolled_list_draws_seven_rows_from_the_scroll_with_prev_and
         EXPECT_EQ(at(415, c.bar_end), black);
         // Prev and Next, labels centred on their buttons.
         EXPECT_EQ(at(427, 14), button_col);
-        EXPECT_EQ(text_at(460, 17), "Prev");
+        EXPECT_EQ(text_at(m_screen, 460, 17), "Prev");
         EXPECT_EQ(at(427, 238), button_col);
-        EXPECT_EQ(text_at(460, 241), "Next");
+        EXPECT_EQ(text_at(m_screen, 460, 241), "Next");
     }
 }
 

@@ -4,6 +4,7 @@
 // status bar the shop and the play loop draw.
 #include <functional>
 #include <initializer_list>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -17,7 +18,7 @@
 #include "shop.h"
 #include "test_support.h"
 #include "text.h"
-#include "vantrel_shell.h"
+#include "vantrel_private.h"
 #include "weapons.h"
 
 namespace {
@@ -117,19 +118,6 @@ const int slot_y[5] = {154, 183, 212, 241, 270};
 std::pair<int, int> slot_corner(int i) { return {slot_x[i % 4], slot_y[i / 4]}; }
 std::pair<int, int> slot_centre(int i) { return {slot_x[i % 4] + 15, slot_y[i / 4] + 12}; }
 
-// The text read back glyph by glyph from (x, y) until a cell holds none.
-std::string text_at(SDL_Surface* s, int x, int y)
-{
-    std::string out;
-    for (int col = x; col + 8 <= s->w; col += 8) {
-        int g = glyph_at(s, col, y);
-        if (g < 0)
-            break;
-        out += static_cast<char>(g + 32);
-    }
-    return out;
-}
-
 // What a frame of the shop left behind.
 struct frame_record {
     surface_ptr screen;
@@ -164,13 +152,11 @@ protected:
         ASSERT_NE(m_screen, nullptr) << SDL_GetError();
         text::init();
         s_running = this;
-        pacing::ticks = fake_ticks;
-        pacing::delay = fake_delay;
+        m_pacing.emplace(fake_ticks, fake_delay);
     }
     void TearDown() override
     {
-        pacing::ticks = SDL_GetTicks;
-        pacing::delay = SDL_Delay;
+        m_pacing.reset();
         s_running = nullptr;
         SDL_ShowCursor(SDL_DISABLE);
         text::exit();
@@ -302,6 +288,9 @@ protected:
     bool m_scripted = true;
     int m_frame = 0;
     int m_weapon_scroll = 0;
+
+private:
+    std::optional<fake_pacing> m_pacing;
 };
 
 void fake_delay(Uint32 ms)

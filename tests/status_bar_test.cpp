@@ -10,24 +10,15 @@
 
 #include "etc.h"
 #include "game.h"
+#include "shop.h"
 #include "test_support.h"
 #include "text.h"
-#include "vantrel_shell.h"
+#include "vantrel_private.h"
 
 namespace {
 const rgba white = {255, 255, 255, 255};
 const rgba black = {0, 0, 0, 255};
 const rgba magenta = {255, 0, 255, 255};
-
-// The characters drawn in the test font from (x, y) on, up to the first
-// cell without a glyph or n characters.
-std::string text_at(SDL_Surface* s, int x, int y, size_t n = 100)
-{
-    std::string out;
-    for (int k; out.size() < n && x + 8 <= s->w && (k = glyph_at(s, x, y)) >= 0; x += 8)
-        out += static_cast<char>(k + 32);
-    return out;
-}
 
 rgba rgb(int r, int g, int b) { return {r, g, b, 255}; }
 

@@ -126,6 +126,37 @@ int glyph_at(SDL_Surface* s, int x, int y, int cell_w)
     return k;
 }
 
+std::string text_at(SDL_Surface* s, int x, int y, size_t max_chars)
+{
+    std::string out;
+    for (int k; out.size() < max_chars && x + 8 <= s->w && (k = glyph_at(s, x, y)) >= 0; x += 8)
+        out += static_cast<char>(k + 32);
+    return out;
+}
+
+fake_pacing::fake_pacing(Uint32 (*ticks)(), void (*delay)(Uint32 ms))
+    : m_old_ticks(pacing::ticks), m_old_delay(pacing::delay)
+{
+    pacing::ticks = ticks;
+    pacing::delay = delay;
+}
+
+fake_pacing::~fake_pacing()
+{
+    pacing::ticks = m_old_ticks;
+    pacing::delay = m_old_delay;
+}
+
+void frame_script::end_frame(Uint32 ms)
+{
+    now += ms;
+    ++frames;
+    if (after_frame)
+        after_frame(frames);
+    for (SDLKey k : end_keys)
+        push_key_down(k, k == SDLK_RETURN ? '\r' : 0);
+}
+
 void after_ms(int ms, void (*fn)())
 {
     std::thread([ms, fn] {

@@ -17,6 +17,7 @@
 #include <gtest/gtest.h>
 
 #include "sound.h"
+#include "vantrel_private.h"
 
 struct surface_deleter {
     void operator()(SDL_Surface* s) const { SDL_FreeSurface(s); }
@@ -92,9 +93,69 @@ void write_test_font(const std::string& path, int cell_w = 8, int h = 12, int ex
 // The glyph cell drawn with its top-left corner at (x, y) on a black
 // surface, or -1 where no glyph is drawn.
 int glyph_at(SDL_Surface* s, int x, int y, int cell_w = 8);
+// The characters drawn in the test font from (x, y) on, up to the first
+// cell without a glyph, the surface's right edge or max_chars characters.
+std::string text_at(SDL_Surface* s, int x, int y, size_t max_chars = std::string::npos);
 // Calls fn on another thread after ms milliseconds (to feed screens that
 // drain the event queue before they wait).
 void after_ms(int ms, void (*fn)());
+
+// A fake clock and pause in place of those of the play loop's and the
+// shop's frames while it lives; the ones before are put back after.
+class fake_pacing {
+public:
+    fake_pacing(Uint32 (*ticks)(), void (*delay)(Uint32 ms));
+    ~fake_pacing();
+    fake_pacing(const fake_pacing&) = delete;
+    fake_pacing& operator=(const fake_pacing&) = delete;
+
+private:
+    Uint32 (*m_old_ticks)();
+    void (*m_old_delay)(Uint32 ms);
+};
+
+// The script of a run under a fake pause: each pause ends a frame.
+struct frame_script {
+    Uint32 now = 5000;
+    // Frames finished in the current game.
+    int frames = 0;
+    // Runs at the end of frame n (1 = the game's first), after the screen
+    // update: it may look at the screen and the game and push the events
+    // that the next frame reads.
+    std::function<void(int n)> after_frame;
+    // Pushed after the frame, for the screens that follow the game: the
+    // name entry, the fireworks and the title.
+    std::vector<SDLKey> end_keys;
+
+    // The end of a frame that pauses ms: the clock moves on, after_frame
+    // runs, then the end keys are pressed (Return with its character).
+    void end_frame(Uint32 ms);
+};
+
+// The shell's options as at a start with none given while it lives; the
+// ones before are put back after. Inline: the fuzz targets share this
+// support without the shell.
+class default_flags {
+public:
+    default_flags() : m_fullscreen(flags::fullscreen), m_width(flags::width), m_height(flags::height)
+    {
+        flags::fullscreen = true;
+        flags::width = 640;
+        flags::height = 480;
+    }
+    ~default_flags()
+    {
+        flags::fullscreen = m_fullscreen;
+        flags::width = m_width;
+        flags::height = m_height;
+    }
+    default_flags(const default_flags&) = delete;
+    default_flags& operator=(const default_flags&) = delete;
+
+private:
+    bool m_fullscreen;
+    int m_width, m_height;
+};
 
 // Turns every sound effect into a long silence, so what is played stays on
 // the mixer's channels, lowest first, in the order asked for.

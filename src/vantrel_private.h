@@ -1,15 +1,16 @@
-// What the tests and the frame benchmark call of the game shell, whose
-// module has no header of its own (it holds the program's entry point).
-#ifndef VANTREL_TESTS_VANTREL_SHELL_H
-#define VANTREL_TESTS_VANTREL_SHELL_H
+// The game shell's own declarations, shared with the tests, the frame
+// benchmark and the hi-score fuzz target: what src/vantrel.cpp defines
+// besides its entry point. Not a module header (the shell has none);
+// vantrel.cpp includes it itself, so the compiler holds both to one
+// definition. The status bar, update_player_status, is declared in shop.h.
+#ifndef VANTREL_VANTREL_PRIVATE_H
+#define VANTREL_VANTREL_PRIVATE_H
 
 #include <list>
 #include <string>
 #include <vector>
 
 #include <SDL.h>
-
-#include "etc.h"
 
 class arena;
 
@@ -22,14 +23,21 @@ extern int height;
 int SDL_main(int argc, char** argv);
 // What SIGTERM and SIGINT run while the game is up.
 extern "C" void on_stop_signal(int);
+// Reads the options; true when the program ends at once ("--help",
+// "--show-dirs").
 bool process_args(int argc, char** argv);
+// True when Escape is pressed.
 bool do_title_screen(SDL_Surface* screen);
 void show_description(SDL_Surface* screen, const std::string& description);
 void do_printscreen(SDL_Surface* screen);
 void play_game(SDL_Surface* screen);
+
 // The view of the map on the screen, and one frame's drawing into it.
 SDL_Rect fit_view(int screen_w, int view_h, int aw, int ah);
-// The view's copy of the arena's background; must match src/vantrel.cpp.
+
+// The background as the view shows it: the arena's picture composed once
+// over the view's dark blue and again where the arena redraws it, so that a
+// frame copies it instead of blending the whole view anew.
 class shown_background {
 public:
     shown_background() = default;
@@ -41,9 +49,11 @@ public:
 private:
     SDL_Surface* m_pic = nullptr;
 };
+
+// The background under the view, scrolled to keep the ship in the middle
+// until a map edge comes into view; then the movers, cut at the view.
 void draw_arena(SDL_Surface* screen, arena& the_arena, shown_background& shown, const SDL_Rect& window,
                 int view_h);
-void update_player_status(SDL_Surface* screen);
 
 namespace hi_scores {
 void load_scores(std::vector<int>& score, std::vector<std::string>& people);
@@ -58,8 +68,7 @@ void animate(SDL_Surface* screen);
 // next use reads the file again as at program start.
 void forget_loaded_table();
 
-// The steps of one fireworks frame. The records must match those of
-// src/vantrel.cpp field for field.
+// A rocket of the fireworks and one spark of its burst.
 struct firework {
     float x, y;
     float dx, dy;
@@ -72,6 +81,7 @@ struct fader {
     float life;
 };
 
+// The steps of one fireworks frame.
 // Draws the launch chance and, below 0.12, launches one rocket from the
 // bottom edge (three more draws); true when it launched.
 bool launch_step(std::list<firework>& fireworks, int width, int height);
