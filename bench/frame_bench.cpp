@@ -117,19 +117,28 @@ void stress_scene(arena& a)
     a.activate();
 }
 
+// A new game and its arena, as the play loop makes them, from the same
+// random state every time.
+struct new_game {
+    game g;
+    arena a;
+    new_game()
+    {
+        srand(1);
+        game::the_game = &g;
+        g.m_arena = &a;
+        start_values(g);
+    }
+};
+
 timing stress(SDL_Surface* screen, int frames, bool grid)
 {
-    srand(1);
-    game g;
-    game::the_game = &g;
-    arena a;
-    g.m_arena = &a;
-    a.set_broad_phase(grid);
-    start_values(g);
-    for (weapon_mount& m : g.m_weapon_mounts)
+    new_game fresh;
+    fresh.a.set_broad_phase(grid);
+    for (weapon_mount& m : fresh.g.m_weapon_mounts)
         m.type = WT_PEASHOOTER;
-    stress_scene(a);
-    return play(g, a, screen, frames);
+    stress_scene(fresh.a);
+    return play(fresh.g, fresh.a, screen, frames);
 }
 
 // The ship alone in a cave of rock 40 x 30 tiles, spawned in its middle;
@@ -139,12 +148,8 @@ timing stress(SDL_Surface* screen, int frames, bool grid)
 // pilot does.
 timing ship_alone(SDL_Surface* screen, int frames, bool buried)
 {
-    srand(1);
-    game g;
-    game::the_game = &g;
-    arena a;
-    g.m_arena = &a;
-    start_values(g);
+    new_game fresh;
+    arena& a = fresh.a;
     const int w = 40, h = 30;
     a.set_size(w, h);
     for (int x = 0; x < w; ++x) {
@@ -156,7 +161,7 @@ timing ship_alone(SDL_Surface* screen, int frames, bool buried)
     a.set_player_spawn(w / 2, h / 2);
     a.set_air_resistance(calc_ship_mass() / FRAME_STEP);
     a.activate();
-    return play(g, a, screen, frames);
+    return play(fresh.g, a, screen, frames);
 }
 
 void print_row(const std::string& name, const timing& t)
@@ -183,12 +188,9 @@ int main(int argc, char** argv)
 
     // Every shipped level, one game, as the play loop builds them.
     {
-        srand(1);
-        game g;
-        game::the_game = &g;
-        arena a;
-        g.m_arena = &a;
-        start_values(g);
+        new_game fresh;
+        game& g = fresh.g;
+        arena& a = fresh.a;
         level_loader levels(dirs::level_file);
         std::string description;
         for (int n = 1; !levels.end_of_file() && levels.next_level(a, description); ++n) {
