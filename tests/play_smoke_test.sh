@@ -8,11 +8,8 @@
 # that every picture and sound was found. It uses the run folder's pictures
 # and sounds with a level file of its own. Usage: play_smoke_test.sh RUN_DIR
 set -u
-run_dir=$(cd "$1" && pwd)
 . "$(dirname "$0")/smoke_common.sh"
-work=$(smoke_work_dir "$run_dir")
-log=$work/output
-inner=$work/inner.sh
+smoke_setup "$1"
 
 # A closed room: the ship falls to the floor with a turret straight above
 # it, facing up and away, that its Peashooter brings down in a second.

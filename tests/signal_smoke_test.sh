@@ -6,11 +6,8 @@
 # (a name being typed is not saved). It uses the run folder's pictures and
 # sounds with level files of its own. Usage: signal_smoke_test.sh RUN_DIR
 set -u
-run_dir=$(cd "$1" && pwd)
 . "$(dirname "$0")/smoke_common.sh"
-work=$(smoke_work_dir "$run_dir")
-log=$work/output
-inner=$work/inner.sh
+smoke_setup "$1"
 
 # A closed room with a description; the ship rests on its floor.
 room='A room.

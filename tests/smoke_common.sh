@@ -13,6 +13,16 @@ smoke_work_dir() {
     echo "$_work"
 }
 
+# Readies a test of the run folder RUN_DIR: sets run_dir (made absolute),
+# work (a fresh folder from smoke_work_dir), log (the game's output there)
+# and inner (the path of the inner script).
+smoke_setup() {
+    run_dir=$(cd "$1" && pwd)
+    work=$(smoke_work_dir "$run_dir")
+    log=$work/output
+    inner=$work/inner.sh
+}
+
 # Prints the start of an inner script: the game started with its output in
 # LOG from the folder DIR, and its window found and focused (as $win, the
 # game's process as $pid). SIGINT reaches it as from a terminal, though a
